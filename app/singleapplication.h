@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef SINGLEAPPLICATION_H
+#define SINGLEAPPLICATION_H
+
+#include <QApplication>
+#include <QStringList>
+
+class LocalPeer;
+
+/**
+ * An application that runs once per user. A later start finds the running
+ * instance with isRunning() and hands it a message with sendMessage().
+ */
+class SingleApplication : public QApplication
+{
+    Q_OBJECT
+public:
+    SingleApplication(int &argc, char **argv, bool guiEnabled = true);
+    ~SingleApplication() override;
+
+    bool isRunning();
+    bool sendMessage(const QString &message, int timeout = 5000);
+
+    void setActivationWindow(QWidget *window, bool activateOnMessage = true);
+    QWidget *activationWindow() const;
+
+    // Lossless wire form of an argument list, and back. decodeArguments()
+    // returns false for anything that is not such a list.
+    static QString encodeArguments(const QStringList &arguments);
+    static bool decodeArguments(const QString &message, QStringList *arguments);
+
+public Q_SLOTS:
+    void activateWindow();
+
+Q_SIGNALS:
+    void messageReceived(const QString &message);
+
+private:
+    LocalPeer *m_peer;
+    QWidget *m_activationWindow = nullptr;
+};
+
+#endif
