@@ -3,6 +3,7 @@
 #define SINGLEAPPLICATION_H
 
 #include <QApplication>
+#include <QPointer>
 #include <QStringList>
 
 class LocalPeer;
@@ -37,7 +38,8 @@ Q_SIGNALS:
 
 private:
     LocalPeer *m_peer;
-    QWidget *m_activationWindow = nullptr;
+    QPointer<QWidget> m_activationWindow;
+    bool m_activateOnMessage = false;
 };
 
 #endif

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "commandserver.h"
+
+#include "mainwindow.h"
+#include "singleapplication.h"
+
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace
+{
+[[noreturn]] void endProcess()
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    ::_exit(0);
+}
+
+void writeToStandardOutput(const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+}
+}
+
+CommandServer::CommandServer(MainWindow *window, QObject *parent)
+    : QObject(parent)
+    , m_window(window)
+{
+    m_parser.addHelpOption();
+    m_parser.addOptions({
+        {{QStringLiteral("q"), QStringLiteral("query")}, tr("Prepend text to the current search query"), tr("text")},
+        {QStringLiteral("hide"), tr("Hide window")},
+        {QStringLiteral("toggle"), tr("Show/Hide window")},
+        {QStringLiteral("hidden"), tr("Start with hidden window")},
+        {{QStringLiteral("m"), QStringLiteral("monitor")}, tr("Monitor name"), tr("monitor")},
+        {{QStringLiteral("p"), QStringLiteral("position")}, tr("Corner position [0-3]"), tr("position"), QStringLiteral("2")},
+        {{QStringLiteral("s"), QStringLiteral("size")}, tr("Taskbar height"), tr("size"), QStringLiteral("0")},
+        {QStringLiteral("width"), tr("Width"), tr("width"), QStringLiteral("202")},
+        {QStringLiteral("height"), tr("Height"), tr("height"), QStringLiteral("532")},
+        {QStringLiteral("quit"), tr("Quit application")},
+    });
+}
+
+bool CommandServer::parse(const QStringList &arguments)
+{
+    if (m_parser.parse(arguments)) {
+        return true;
+    }
+    printParseError();
+    return false;
+}
+
+void CommandServer::checkArguments(const QStringList &arguments)
+{
+    parse(arguments);
+    if (m_parser.isSet(QStringLiteral("help"))) {
+        printHelp();
+        endProcess();
+    }
+}
+
+void CommandServer::processArguments(const QStringList &arguments)
+{
+    checkArguments(arguments);
+    if (m_parser.isSet(QStringLiteral("quit"))) {
+        endProcess();
+    }
+    execute();
+}
+
+void CommandServer::processMessage(const QString &message)
+{
+    QStringList arguments;
+    // Only our own lossless form is accepted: a message that does not decode
+    // came from something that is not a panel start.
+    if (!SingleApplication::decodeArguments(message, &arguments) || arguments.isEmpty()) {
+        return;
+    }
+    processRemoteArguments(arguments);
+}
+
+void CommandServer::processRemoteArguments(const QStringList &arguments)
+{
+    parse(arguments);
+    if (m_parser.isSet(QStringLiteral("quit"))) {
+        QCoreApplication::quit();
+        return;
+    }
+    execute();
+}
+
+int CommandServer::intValue(const QString &name) const
+{
+    return m_parser.value(name).toInt(nullptr, 10);
+}
+
+void CommandServer::execute()
+{
+    if (!m_window) {
+        return;
+    }
+    const QString monitor = m_parser.value(QStringLiteral("monitor"));
+    const int position = intValue(QStringLiteral("position"));
+    const int size = intValue(QStringLiteral("size"));
+    const int width = intValue(QStringLiteral("width"));
+    const int height = intValue(QStringLiteral("height"));
+
+    m_window->place(monitor, position, size, width * 2, height);
+
+    if (m_parser.isSet(QStringLiteral("hide"))) {
+        m_window->hide();
+    } else if (m_parser.isSet(QStringLiteral("toggle"))) {
+        if (m_window->isHidden()) {
+            m_window->show();
+        } else {
+            m_window->hide();
+        }
+    } else if (m_window->isHidden() && !m_parser.isSet(QStringLiteral("hidden"))) {
+        m_window->show();
+    }
+
+    QGuiApplication::sync();
+
+    if (m_parser.isSet(QStringLiteral("query"))) {
+        m_window->prependQuery(m_parser.value(QStringLiteral("query")));
+    } else {
+        m_window->clearQuery();
+    }
+}
+
+void CommandServer::printParseError()
+{
+    writeToStandardOutput(m_parser.errorText() + QLatin1Char('\n'));
+}
+
+void CommandServer::printHelp()
+{
+    writeToStandardOutput(m_parser.helpText());
+}

@@ -1,0 +1,86 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "singleapplication.h"
+
+#include "localpeer.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QWidget>
+
+SingleApplication::SingleApplication(int &argc, char **argv, bool guiEnabled)
+    : QApplication(argc, argv)
+    , m_peer(new LocalPeer(this))
+{
+    // Qt 5 has no QApplication without a GUI; the flag stays for callers.
+    Q_UNUSED(guiEnabled)
+
+    // One hop instead of forwarding the signal, so the window is up before
+    // any receiver of messageReceived runs, however early it connected.
+    connect(m_peer, &LocalPeer::messageReceived, this, [this](const QString &message) {
+        if (m_activateOnMessage) {
+            activateWindow();
+        }
+        Q_EMIT messageReceived(message);
+    });
+}
+
+SingleApplication::~SingleApplication() = default;
+
+bool SingleApplication::isRunning()
+{
+    return m_peer->isClient();
+}
+
+bool SingleApplication::sendMessage(const QString &message, int timeout)
+{
+    return m_peer->sendMessage(message, timeout);
+}
+
+void SingleApplication::setActivationWindow(QWidget *window, bool activateOnMessage)
+{
+    m_activationWindow = window;
+    m_activateOnMessage = activateOnMessage;
+}
+
+QWidget *SingleApplication::activationWindow() const
+{
+    return m_activationWindow;
+}
+
+void SingleApplication::activateWindow()
+{
+    if (!m_activationWindow) {
+        return;
+    }
+    m_activationWindow->setWindowState(m_activationWindow->windowState() & ~Qt::WindowMinimized);
+    m_activationWindow->raise();
+    m_activationWindow->activateWindow();
+}
+
+QString SingleApplication::encodeArguments(const QStringList &arguments)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(arguments)).toJson(QJsonDocument::Compact));
+}
+
+bool SingleApplication::decodeArguments(const QString &message, QStringList *arguments)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(message.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray()) {
+        return false;
+    }
+    QStringList decoded;
+    const QJsonArray array = document.array();
+    decoded.reserve(array.size());
+    for (const QJsonValue &value : array) {
+        if (!value.isString()) {
+            return false;
+        }
+        decoded.append(value.toString());
+    }
+    if (arguments) {
+        *arguments = decoded;
+    }
+    return true;
+}

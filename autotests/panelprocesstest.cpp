@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// The panel as real processes: a first start that runs, later starts that
+// forward their command lines to it.
+#include "x11testhelpers.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+class PanelProcessTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void helpListsTheOptions();
+    void firstStartWithQuitShowsNothing();
+    void secondStartForwardsAndExits();
+    void secondStartWithHelpForwardsNothing();
+    void parseErrorsArePrintedAndTheRestExecutes();
+    void hiddenFirstStartWaitsForAMessage();
+    void forwardedQuitEndsTheFirstInstance();
+    void argumentWithBarStaysOneArgument();
+
+private:
+    QProcessEnvironment environment() const;
+    bool isListening() const;
+    void startFirst(const QStringList &arguments);
+    int runSecond(const QStringList &arguments, QByteArray *output = nullptr);
+
+    QTemporaryDir *m_runtime = nullptr;
+    QProcess *m_first = nullptr;
+};
+
+void PanelProcessTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QVERIFY(QFile::exists(QStringLiteral(NYD_PANEL_EXECUTABLE)));
+}
+
+void PanelProcessTest::init()
+{
+    // Each case gets its own runtime folder, so its panel meets no other.
+    m_runtime = new QTemporaryDir;
+    QVERIFY(m_runtime->isValid());
+    QFile::setPermissions(m_runtime->path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+void PanelProcessTest::cleanup()
+{
+    if (m_first) {
+        if (m_first->state() != QProcess::NotRunning) {
+            m_first->kill();
+            m_first->waitForFinished();
+        }
+        delete m_first;
+        m_first = nullptr;
+    }
+    delete m_runtime;
+    m_runtime = nullptr;
+}
+
+QProcessEnvironment PanelProcessTest::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime->path());
+    return env;
+}
+
+bool PanelProcessTest::isListening() const
+{
+    const auto entries = QDir(m_runtime->path()).entryInfoList(QDir::System);
+    return std::any_of(entries.cbegin(), entries.cend(), [](const QFileInfo &entry) {
+        return entry.fileName().startsWith(QLatin1String("nyd-search-panel"));
+    });
+}
+
+void PanelProcessTest::startFirst(const QStringList &arguments)
+{
+    m_first = new QProcess;
+    m_first->setProcessEnvironment(environment());
+    m_first->setProgram(QStringLiteral(NYD_PANEL_EXECUTABLE));
+    m_first->setArguments(arguments);
+    m_first->start();
+    m_first->waitForStarted();
+    // Started at the same moment, a later start could win the race instead.
+    QTRY_VERIFY_WITH_TIMEOUT(isListening(), 15000);
+}
+
+int PanelProcessTest::runSecond(const QStringList &arguments, QByteArray *output)
+{
+    QProcess second;
+    second.setProcessEnvironment(environment());
+    second.start(QStringLiteral(NYD_PANEL_EXECUTABLE), arguments);
+    if (!second.waitForFinished(15000)) {
+        second.kill();
+        return -1;
+    }
+    if (output) {
+        *output = second.readAllStandardOutput();
+    }
+    return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
+}
+
+void PanelProcessTest::helpListsTheOptions()
+{
+    QProcess panel;
+    panel.setProcessEnvironment(environment());
+    panel.start(QStringLiteral(NYD_PANEL_EXECUTABLE), {QStringLiteral("--help")});
+    QVERIFY(panel.waitForFinished(15000));
+    QCOMPARE(panel.exitCode(), 0);
+    const QByteArray help = panel.readAllStandardOutput();
+    for (const char *line : {"-q, --query <text>",
+                             "Prepend text to the current search query",
+                             "--hide",
+                             "Hide window",
+                             "--toggle",
+                             "Show/Hide window",
+                             "--hidden",
+                             "Start with hidden window",
+                             "-m, --monitor <monitor>",
+                             "Monitor name",
+                             "-p, --position <position>",
+                             "Corner position [0-3]",
+                             "-s, --size <size>",
+                             "Taskbar height",
+                             "--width <width>",
+                             "--height <height>",
+                             "--quit",
+                             "Quit application"}) {
+        QVERIFY2(help.contains(line), line);
+    }
+    QVERIFY(!X11TestHelpers::isPanelViewable());
+}
+
+void PanelProcessTest::firstStartWithQuitShowsNothing()
+{
+    QProcess first;
+    first.setProcessEnvironment(environment());
+    first.start(QStringLiteral(NYD_PANEL_EXECUTABLE), {QStringLiteral("--quit")});
+    QVERIFY(first.waitForFinished(15000));
+    QCOMPARE(first.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(first.exitCode(), 0);
+    QVERIFY(first.readAllStandardOutput().isEmpty());
+    QVERIFY(!X11TestHelpers::isPanelViewable());
+}
+
+void PanelProcessTest::secondStartForwardsAndExits()
+{
+    startFirst({});
+    QTRY_VERIFY_WITH_TIMEOUT(X11TestHelpers::isPanelViewable(), 15000);
+
+    QCOMPARE(runSecond({QStringLiteral("--toggle")}), 0);
+    QTRY_VERIFY(!X11TestHelpers::isPanelViewable());
+    QCOMPARE(runSecond({QStringLiteral("--toggle")}), 0);
+    QTRY_VERIFY(X11TestHelpers::isPanelViewable());
+    QCOMPARE(runSecond({QStringLiteral("--hide")}), 0);
+    QTRY_VERIFY(!X11TestHelpers::isPanelViewable());
+    // A start without options shows a hidden panel.
+    QCOMPARE(runSecond({}), 0);
+    QTRY_VERIFY(X11TestHelpers::isPanelViewable());
+    QCOMPARE(m_first->state(), QProcess::Running);
+}
+
+void PanelProcessTest::secondStartWithHelpForwardsNothing()
+{
+    startFirst({QStringLiteral("--hidden")});
+
+    QByteArray output;
+    QCOMPARE(runSecond({QStringLiteral("--help"), QStringLiteral("--first-marker")}, &output), 0);
+    QVERIFY(output.contains("Show/Hide window"));
+
+    // Had the help start forwarded anything, its marker would come first.
+    QCOMPARE(runSecond({QStringLiteral("--second-marker"), QStringLiteral("--hidden")}), 0);
+    QTRY_VERIFY(m_first->peek(4096).contains("second-marker"));
+    QVERIFY(!m_first->peek(4096).contains("first-marker"));
+    QVERIFY(!X11TestHelpers::isPanelViewable());
+}
+
+void PanelProcessTest::parseErrorsArePrintedAndTheRestExecutes()
+{
+    startFirst({});
+    QTRY_VERIFY_WITH_TIMEOUT(X11TestHelpers::isPanelViewable(), 15000);
+
+    QByteArray output;
+    QCOMPARE(runSecond({QStringLiteral("--no-such-option"), QStringLiteral("--hide")}, &output), 0);
+    QCOMPARE(output, QByteArrayLiteral("Unknown option 'no-such-option'.\n"));
+    QTRY_VERIFY(!X11TestHelpers::isPanelViewable());
+    QTRY_COMPARE(m_first->peek(4096), QByteArrayLiteral("Unknown option 'no-such-option'.\n"));
+}
+
+void PanelProcessTest::hiddenFirstStartWaitsForAMessage()
+{
+    startFirst({QStringLiteral("--hidden"), QStringLiteral("-p"), QStringLiteral("0"), QStringLiteral("-s"), QStringLiteral("30")});
+    // Once it answers a later start, it has applied its own command line.
+    QCOMPARE(runSecond({QStringLiteral("--hidden"), QStringLiteral("--ready-marker")}), 0);
+    QTRY_VERIFY(m_first->peek(4096).contains("ready-marker"));
+    QVERIFY(!X11TestHelpers::isPanelViewable());
+
+    QCOMPARE(runSecond({QStringLiteral("-p"), QStringLiteral("0"), QStringLiteral("-s"), QStringLiteral("30")}), 0);
+    QTRY_VERIFY(X11TestHelpers::isPanelViewable());
+    QCOMPARE(X11TestHelpers::topLevelWindow("Nyd search panel").geometry.topLeft(), QPoint(0, 30));
+}
+
+void PanelProcessTest::forwardedQuitEndsTheFirstInstance()
+{
+    startFirst({});
+    QTRY_VERIFY_WITH_TIMEOUT(X11TestHelpers::isPanelViewable(), 15000);
+    QCOMPARE(runSecond({QStringLiteral("--quit")}), 0);
+    QVERIFY(m_first->waitForFinished(15000));
+    QCOMPARE(m_first->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_first->exitCode(), 0);
+}
+
+void PanelProcessTest::argumentWithBarStaysOneArgument()
+{
+    startFirst({});
+    QTRY_VERIFY_WITH_TIMEOUT(X11TestHelpers::isPanelViewable(), 15000);
+    // Split on the bar, this would quit the panel and hide it.
+    QCOMPARE(runSecond({QStringLiteral("-q"), QStringLiteral("a|--quit"), QStringLiteral("-q"), QStringLiteral("b|--hide|")}), 0);
+    QCOMPARE(runSecond({QStringLiteral("--unknown-after-bars")}), 0);
+    QTRY_VERIFY(m_first->peek(4096).contains("unknown-after-bars"));
+    QCOMPARE(m_first->state(), QProcess::Running);
+    QVERIFY(X11TestHelpers::isPanelViewable());
+}
+
+QTEST_GUILESS_MAIN(PanelProcessTest)
+#include "panelprocesstest.moc"

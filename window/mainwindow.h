@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include <QMainWindow>
+
+namespace Ui
+{
+class MainWindow;
+}
+
+class QScreen;
+
+/**
+ * The panel: a result area above one query line. It hides itself on Escape,
+ * when the focus leaves the application and when the screens change.
+ */
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
+    ~MainWindow() override;
+
+    void prependQuery(const QString &text);
+    void clearQuery();
+
+    void place(const QString &monitor, int position, int size, int width, int height);
+    static QScreen *screenByName(const QString &name);
+
+public Q_SLOTS:
+    void show();
+    void onQueryEdited();
+    void onFocusChanged(QWidget *old, QWidget *now);
+    void openAdvancedSearch();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
+
+private:
+    bool hasOpenTransientWindow() const;
+
+    Ui::MainWindow *ui;
+};
+
+#endif
