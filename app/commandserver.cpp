@@ -1,10 +1,17 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commandserver.h"
 
+#include "deriveshades.h"
 #include "mainwindow.h"
+#include "nydintegration.h"
 #include "singleapplication.h"
+#include "themecolors.h"
+#include "themefiles.h"
+#include "userprobes.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QSettings>
+#include <QStyle>
 
 #include <cstdio>
 #include <unistd.h>
@@ -109,6 +116,7 @@ void CommandServer::execute()
     const int width = intValue(QStringLiteral("width"));
     const int height = intValue(QStringLiteral("height"));
 
+    m_window->applyTheme(readThemeColors());
     m_window->place(monitor, position, size, width * 2, height);
 
     if (m_parser.isSet(QStringLiteral("hide"))) {
@@ -130,6 +138,45 @@ void CommandServer::execute()
     } else {
         m_window->clearQuery();
     }
+}
+
+QMap<QString, QString> CommandServer::readThemeColors()
+{
+    static const ThemeFiles files = locateThemeFiles();
+    const QVariant missing(true);
+
+    QMap<QString, QString> colors;
+    QSettings theme(files.themeFile, QSettings::IniFormat);
+    theme.beginGroup(QStringLiteral("Variables"));
+    for (const QString &key : {QStringLiteral("MenuActiveColor"),
+                               QStringLiteral("MenuColor"),
+                               QStringLiteral("MenuStringActiveColor"),
+                               QStringLiteral("MenuStringColor")}) {
+        colors.insert(key, theme.value(key, missing).toString());
+    }
+
+    QSettings palette(files.paletteFile, QSettings::IniFormat);
+    palette.beginGroup(QStringLiteral("Variables"));
+    QString primary = palette.value(QStringLiteral("PrimaryColor"), missing).toString();
+    if (primary == QLatin1String("qt")) {
+        primary = QApplication::style()->standardPalette().color(QPalette::Window).name();
+    } else if (hasMaxMicLevel()) {
+        primary = ThemeColors::instance()->privilegedPrimaryColor();
+    }
+
+    std::string light;
+    std::string dark;
+    deriveShades(primary.toStdString(), &light, &dark);
+    const QMap<QString, QString> derived{
+        {QStringLiteral("PrimaryLightColor"), QString::fromStdString(light)},
+        {QStringLiteral("PrimaryDarkColor"), QString::fromStdString(dark)},
+        {QStringLiteral("PrimaryLightTextColor"), QString::fromStdString(textColorFor(light))},
+        {QStringLiteral("PrimaryDarkTextColor"), QString::fromStdString(textColorFor(dark))},
+    };
+    for (QString &value : colors) {
+        value = derived.value(value, value);
+    }
+    return colors;
 }
 
 void CommandServer::printParseError()

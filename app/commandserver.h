@@ -3,6 +3,7 @@
 #define COMMANDSERVER_H
 
 #include <QCommandLineParser>
+#include <QMap>
 #include <QObject>
 
 class MainWindow;
@@ -20,6 +21,9 @@ public:
     void checkArguments(const QStringList &arguments);
     void processArguments(const QStringList &arguments);
     void processRemoteArguments(const QStringList &arguments);
+
+    /// The desktop's menu colours, theme references resolved.
+    static QMap<QString, QString> readThemeColors();
 
 public Q_SLOTS:
     void processMessage(const QString &message);

@@ -4,6 +4,7 @@
 
 #include "nydcore.h"
 #include "placement.h"
+#include "themecolors.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -13,6 +14,64 @@
 #include <QWindow>
 
 #include <xcb/xcb.h>
+
+namespace
+{
+const QString s_defaultThemeBackground = QStringLiteral("#4d7593");
+
+// The rules address the widgets by their object names.
+const QString s_windowStyleSheet = QStringLiteral(
+    "#centralWidget { background-color: %1; color: %4; border-top: %6px solid %3; border-left: %7px solid %3;"
+    " border-bottom: %8px solid %3; border-right: %9px solid %3; }\n"
+    "#listViewSearchResults { background-color: %1; selection-color: %5; color: %4; }\n"
+    "#listViewSearchResults::item { border: 0px hidden; border-radius: 2px; padding: 6px 0px 6px 4px; font-weight: 400;"
+    " font-size: 16px; line-height: 17px; }\n"
+    "#listViewSearchResults::item:selected { border: 0px hidden; border-radius: 2px; padding: 6px 0px 6px 4px;"
+    " font-weight: 400; font-size: 16px; line-height: 17px; }\n"
+    "#listViewSearchResults::item:selected:active { background-color: %2; }\n"
+    "#listViewSearchResults::item:selected:!active { background-color: %2; }\n"
+    "#listViewSearchResults::item:hover { background-color: %3; color: %5; }\n"
+    "#widgetQuery { background-color: %10; color: %4; border: 1px solid %3; border-radius: 2px; }\n"
+    "#pushButtonSearch { background-color: %10; border: 0px hidden; margin: 0px 0px 0px 0px; padding: 0px; }\n"
+    "#lineEditQuery { background-color: %10; font-weight: 400; font-size: 14px; line-height: 17px; color: %12;"
+    " border: 0px; margin: 0px 0px 0px 9px; }\n"
+    "#lineEditQuery:read-only { color: %12; }\n"
+    "#labelIndexationInProgress { margin: 9px 9px 9px 9px; }\n"
+    "#pushButtonSettings { background-color: %10; border: 0px hidden; margin: 0px 0px 0px 0px; padding: 0px; }\n"
+    "#pushButtonSettings:pressed { background-color: %10; }\n"
+    "#widgetAdvancedSearch { background-color: %11; color: %12; border: 0px hidden; border-radius: 2px; }\n"
+    "#pushButtonAdvancedSearch { background-color: %11; font-weight: 400; font-size: 14px; line-height: 17px;"
+    " color: %12; border: 0px hidden; }\n"
+    "#pushButtonAdvancedSearch:pressed { background-color: %11; }\n"
+    "#labelEmptySearch { color: %4; }\n"
+    "#labelNoResults { color: %4; }\n");
+
+// A desktop without theme files, or with a key missing, gives no colour: the
+// panel then follows the application's palette, which stays readable.
+QMap<QString, QString> withPaletteFallbacks(QMap<QString, QString> colors)
+{
+    const QPalette palette = QGuiApplication::palette();
+    const std::pair<QString, QPalette::ColorRole> roles[] = {
+        {QStringLiteral("MenuColor"), QPalette::Window},
+        {QStringLiteral("MenuStringColor"), QPalette::WindowText},
+        {QStringLiteral("MenuActiveColor"), QPalette::Highlight},
+        {QStringLiteral("MenuStringActiveColor"), QPalette::HighlightedText},
+    };
+    for (const auto &[key, role] : roles) {
+        if (!QColor::isValidColor(colors.value(key))) {
+            colors.insert(key, palette.color(QPalette::Active, role).name());
+        }
+    }
+    return colors;
+}
+
+QString colorName(const QString &value)
+{
+    QColor color;
+    color.setNamedColor(value);
+    return color.name();
+}
+}
 
 static void initIconResources()
 {
@@ -101,6 +160,58 @@ void MainWindow::openAdvancedSearch()
     QProcess::startDetached(QStringLiteral("nyd-find"), {QStringLiteral("-d")});
 }
 
+void MainWindow::applyTheme(const QMap<QString, QString> &themeColors)
+{
+    const QMap<QString, QString> colors = withPaletteFallbacks(themeColors);
+    const QString menuColor = colors.value(QStringLiteral("MenuColor"));
+    const QString menuStringColor = colors.value(QStringLiteral("MenuStringColor"));
+    const QString selection = colorName(colors.value(QStringLiteral("MenuActiveColor")));
+    const bool defaultTheme = menuColor == s_defaultThemeBackground;
+    QColor text;
+    text.setNamedColor(menuStringColor);
+    const bool darkIcons = text == QColor(Qt::black);
+
+    ThemeColors *theme = ThemeColors::instance();
+    theme->setBackgroundColor(menuColor);
+    theme->setSelectionColor(selection);
+    theme->setBorderColor(selection);
+    theme->setTextColor(menuStringColor);
+    theme->setSelectedTextColor(colorName(colors.value(QStringLiteral("MenuStringActiveColor"))));
+    theme->setDimTextColor(text.darker(120).name());
+    theme->setQueryTextColor(menuStringColor);
+    theme->setQueryBackgroundColor(defaultTheme ? QStringLiteral("#547fa2") : selection);
+    theme->setAdvancedSearchBackgroundColor(defaultTheme ? QColor(QStringLiteral("#44AEE4")).name() : selection);
+
+    const QString iconFolder = QStringLiteral(":/resources/icons/");
+    ui->pushButtonSearch->setIcon(QIcon(iconFolder + (darkIcons ? QStringLiteral("icon-search-dark") : QStringLiteral("icon-search")) + QStringLiteral(".svg")));
+    ui->pushButtonSettings->setIcon(QIcon(iconFolder + (darkIcons ? QStringLiteral("settings-dark") : QStringLiteral("settings")) + QStringLiteral(".svg")));
+
+    applyStyleSheet(true, true, true, true);
+}
+
+void MainWindow::applyStyleSheet(bool top, bool left, bool bottom, bool right)
+{
+    const ThemeColors *theme = ThemeColors::instance();
+    const QString styleSheet = s_windowStyleSheet
+                                   .arg(theme->backgroundColor(), theme->selectionColor(), theme->borderColor(), theme->textColor(), theme->selectedTextColor())
+                                   .arg(int(top))
+                                   .arg(int(left))
+                                   .arg(int(bottom))
+                                   .arg(int(right))
+                                   .arg(theme->queryBackgroundColor())
+                                   .arg(theme->advancedSearchBackgroundColor())
+                                   .arg(theme->queryTextColor());
+    setStyleSheet(styleSheet);
+    updatePlaceholderColor();
+}
+
+void MainWindow::updatePlaceholderColor()
+{
+    QPalette palette = ui->lineEditQuery->palette();
+    palette.setBrush(QPalette::All, QPalette::PlaceholderText, QBrush(QColor(ThemeColors::instance()->queryTextColor())));
+    ui->lineEditQuery->setPalette(palette);
+}
+
 QScreen *MainWindow::screenByName(const QString &name)
 {
     const auto screens = QGuiApplication::screens();
@@ -126,6 +237,7 @@ void MainWindow::place(const QString &monitor, int position, int size, int width
                                                  screen->geometry(),
                                                  screen->size(),
                                                  minimumSizeHint());
+    applyStyleSheet(placement.borderTop, placement.borderLeft, placement.borderBottom, placement.borderRight);
     resize(placement.geometry.size());
     move(placement.geometry.topLeft());
 }

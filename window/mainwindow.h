@@ -3,6 +3,7 @@
 #define MAINWINDOW_H
 
 #include <QMainWindow>
+#include <QMap>
 
 namespace Ui
 {
@@ -24,6 +25,10 @@ public:
 
     void prependQuery(const QString &text);
     void clearQuery();
+
+    void applyTheme(const QMap<QString, QString> &colors);
+    void applyStyleSheet(bool top, bool left, bool bottom, bool right);
+    void updatePlaceholderColor();
 
     void place(const QString &monitor, int position, int size, int width, int height);
     static QScreen *screenByName(const QString &name);
