@@ -26,6 +26,8 @@ private Q_SLOTS:
     void hiddenFirstStartWaitsForAMessage();
     void forwardedQuitEndsTheFirstInstance();
     void argumentWithBarStaysOneArgument();
+    void placesTheWindowByTheTaskbar_data();
+    void placesTheWindowByTheTaskbar();
 
 private:
     QProcessEnvironment environment() const;
@@ -227,6 +229,40 @@ void PanelProcessTest::argumentWithBarStaysOneArgument()
     QTRY_VERIFY(m_first->peek(4096).contains("unknown-after-bars"));
     QCOMPARE(m_first->state(), QProcess::Running);
     QVERIFY(X11TestHelpers::isPanelViewable());
+}
+
+void PanelProcessTest::placesTheWindowByTheTaskbar_data()
+{
+    QTest::addColumn<QString>("position");
+    QTest::addColumn<QRect>("geometry");
+
+    // The test display is 1920x1080; width 300 asks for 600 pixels.
+    QTest::newRow("top") << QStringLiteral("0") << QRect(0, 40, 600, 501);
+    QTest::newRow("right") << QStringLiteral("1") << QRect(1920 - 600 - 40, 0, 600, 502);
+    QTest::newRow("bottom") << QStringLiteral("2") << QRect(0, 1080 - 501 - 40, 600, 501);
+    QTest::newRow("left") << QStringLiteral("3") << QRect(40, 0, 600, 502);
+}
+
+void PanelProcessTest::placesTheWindowByTheTaskbar()
+{
+    QFETCH(QString, position);
+    QFETCH(QRect, geometry);
+
+    const QStringList arguments{QStringLiteral("-p"),
+                                position,
+                                QStringLiteral("-s"),
+                                QStringLiteral("40"),
+                                QStringLiteral("--width"),
+                                QStringLiteral("300"),
+                                QStringLiteral("--height"),
+                                QStringLiteral("500")};
+    startFirst(arguments);
+    QTRY_VERIFY_WITH_TIMEOUT(X11TestHelpers::isPanelViewable(), 15000);
+    QTRY_COMPARE(X11TestHelpers::topLevelWindow("Nyd search panel").geometry, geometry);
+
+    // A forwarded command set places it again.
+    QCOMPARE(runSecond({QStringLiteral("-p"), QStringLiteral("0"), QStringLiteral("-s"), QStringLiteral("0")}), 0);
+    QTRY_COMPARE(X11TestHelpers::topLevelWindow("Nyd search panel").geometry.topLeft(), QPoint(0, 0));
 }
 
 QTEST_GUILESS_MAIN(PanelProcessTest)
