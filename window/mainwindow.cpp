@@ -4,11 +4,15 @@
 
 #include "nydcore.h"
 #include "placement.h"
+#include "searchresultdelegate.h"
 #include "themecolors.h"
 
-#include <QGuiApplication>
+#include <KRunner/RunnerManager>
+
+#include <QApplication>
 #include <QKeyEvent>
 #include <QProcess>
+#include <QScrollBar>
 #include <QScreen>
 #include <QShortcut>
 #include <QWindow>
@@ -100,6 +104,7 @@ MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags)
     });
 
     connect(ui->pushButtonAdvancedSearch, &QPushButton::clicked, this, &MainWindow::openAdvancedSearch);
+    setUpResults();
 
     if (QScreen *primary = QGuiApplication::primaryScreen()) {
         connect(primary, &QScreen::virtualGeometryChanged, this, &QWidget::hide);
@@ -109,6 +114,9 @@ MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags)
 
 MainWindow::~MainWindow()
 {
+    // Deleting the focused line edit moves the focus, which must not reach
+    // a window whose form is already gone.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     delete ui;
 }
 
@@ -130,9 +138,77 @@ void MainWindow::clearQuery()
     onQueryEdited();
 }
 
+void MainWindow::setUpResults()
+{
+    m_model.setLimit(60);
+    m_model.runnerManager()->setAllowedRunners({QStringLiteral("nydservices"), QStringLiteral("nydbaloosearch"), QStringLiteral("nydhelp")});
+    connect(&m_model, &ResultsModel::queryingChanged, this, &MainWindow::onQueryFinished);
+    auto *delegate = new SearchResultDelegate(ui->listViewSearchResults, &m_model);
+    ui->listViewSearchResults->setModel(&m_model);
+    ui->listViewSearchResults->setItemDelegate(delegate);
+}
+
+void MainWindow::onQueryFinished()
+{
+    if (m_model.querying()) {
+        return;
+    }
+    if (m_model.rowCount() < 1) {
+        ui->stackedWidgetResults->setCurrentWidget(ui->pageNoResults);
+        return;
+    }
+    ui->stackedWidgetResults->setCurrentWidget(ui->pageSearchResults);
+    ui->listViewSearchResults->setCurrentIndex(m_model.index(1, 0));
+
+    QMargins margins = ui->verticalLayoutResults->contentsMargins();
+    margins.setRight(ui->listViewSearchResults->verticalScrollBar()->isVisible() ? 1 : 8);
+    ui->verticalLayoutResults->setContentsMargins(margins);
+}
+
+bool MainWindow::isCategory(int row) const
+{
+    return m_model.index(row, 0).data(ResultsModel::IsCategoryRole).toBool();
+}
+
+void MainWindow::selectNextResult()
+{
+    const QModelIndex current = ui->listViewSearchResults->currentIndex();
+    if (!current.isValid()) {
+        return;
+    }
+    for (int row = current.row() + 1, rows = m_model.rowCount(); row < rows; ++row) {
+        const QModelIndex next = m_model.index(row, current.column());
+        if (next.isValid() && !isCategory(row)) {
+            ui->listViewSearchResults->setCurrentIndex(next);
+            return;
+        }
+    }
+}
+
+void MainWindow::selectPreviousResult()
+{
+    const QModelIndex current = ui->listViewSearchResults->currentIndex();
+    if (!current.isValid()) {
+        return;
+    }
+    if (current.row() == 1) {
+        // Bring the first category's header back into view.
+        ui->listViewSearchResults->scrollToTop();
+        return;
+    }
+    for (int row = current.row() - 1; row >= 1; --row) {
+        const QModelIndex previous = m_model.index(row, current.column());
+        if (previous.isValid() && !isCategory(row)) {
+            ui->listViewSearchResults->setCurrentIndex(previous);
+            return;
+        }
+    }
+}
+
 void MainWindow::onQueryEdited()
 {
     const QString query = ui->lineEditQuery->text().trimmed();
+    m_model.setQueryString(query);
     ui->stackedWidgetResults->setCurrentWidget(query.isEmpty() ? ui->pageEmptySearch : ui->pageSearchResults);
 }
 
@@ -247,7 +323,19 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     if (watched != ui->lineEditQuery && watched != ui->listViewSearchResults) {
         return QMainWindow::eventFilter(watched, event);
     }
-    return false;
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    switch (static_cast<QKeyEvent *>(event)->key()) {
+    case Qt::Key_Up:
+        selectPreviousResult();
+        return true;
+    case Qt::Key_Down:
+        selectNextResult();
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, long *result)

@@ -2,6 +2,8 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include "resultsmodel.h"
+
 #include <QMainWindow>
 #include <QMap>
 
@@ -38,6 +40,8 @@ public Q_SLOTS:
     void onQueryEdited();
     void onFocusChanged(QWidget *old, QWidget *now);
     void openAdvancedSearch();
+    void selectNextResult();
+    void selectPreviousResult();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -45,7 +49,11 @@ protected:
 
 private:
     bool hasOpenTransientWindow() const;
+    void setUpResults();
+    void onQueryFinished();
+    bool isCategory(int row) const;
 
+    ResultsModel m_model;
     Ui::MainWindow *ui;
 };
 
