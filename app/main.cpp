@@ -23,6 +23,16 @@ int forwardCommandLine(Sender &sender)
     return 0;
 }
 
+// The desktop's own programs come first; ours only stand in for missing ones.
+void appendStandInProgramsToPath()
+{
+    QByteArray path = qgetenv("PATH");
+    if (!path.isEmpty()) {
+        path += ':';
+    }
+    qputenv("PATH", path + QByteArrayLiteral(NYD_LIBEXEC_DIR));
+}
+
 // A later start only forwards its command line, so it finds out before
 // anything graphical is built.
 bool forwardedToRunningPanel(int &argc, char **argv, int *status)
@@ -55,6 +65,7 @@ int main(int argc, char *argv[])
         return forwardCommandLine(application);
     }
 
+    appendStandInProgramsToPath();
     MainWindow window(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
     application.setActivationWindow(&window, true);
     QGuiApplication::setQuitOnLastWindowClosed(false);

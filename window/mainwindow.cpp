@@ -2,14 +2,22 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "helpsearchengine.h"
 #include "nydcore.h"
 #include "placement.h"
 #include "searchresultdelegate.h"
 #include "themecolors.h"
 
 #include <KRunner/RunnerManager>
+#include <KShell>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QStandardPaths>
 #include <QKeyEvent>
 #include <QProcess>
 #include <QScrollBar>
@@ -18,6 +26,8 @@
 #include <QWindow>
 
 #include <xcb/xcb.h>
+
+#include <cstdio>
 
 namespace
 {
@@ -69,6 +79,45 @@ QMap<QString, QString> withPaletteFallbacks(QMap<QString, QString> colors)
     return colors;
 }
 
+const QString s_menuStyleSheet = QStringLiteral(
+    "QMenu {\n    background-color: %1;\n    border: 1px solid %5;\n    color: %3;\n}\n"
+    "QMenu::item {\n    background-color: %1;\n    color: %3;\n}\n"
+    "QMenu::item:selected {\n    background-color: %2;\n    color: %4;\n}\n");
+
+const QString s_desktopTerminal = QStringLiteral("/usr/bin/nyd-term");
+
+// The desktop's own terminal program where it is installed, else ours.
+QString terminalProgram()
+{
+    if (QFileInfo(s_desktopTerminal).isExecutable()) {
+        return s_desktopTerminal;
+    }
+    const QString found = QStandardPaths::findExecutable(QStringLiteral("nyd-term"));
+    return found.isEmpty() ? QStringLiteral("nyd-term") : found;
+}
+
+QString localPath(const QModelIndex &index)
+{
+    return index.data(ResultsModel::DataRole).toUrl().toLocalFile();
+}
+
+void reportFailedCopy(const QString &from, const QString &to)
+{
+    const QByteArray line = MainWindow::tr("Failed to copy %1 to %2").arg(from, to).toUtf8() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
+QString nydFolder(int which)
+{
+    return QString::fromStdString(GetNydDir(NydDir(which))) + QLatin1Char('/');
+}
+
+bool isResult(const QModelIndex &index)
+{
+    return index.isValid() && !index.data(ResultsModel::IsCategoryRole).toBool();
+}
+
 QString colorName(const QString &value)
 {
     QColor color;
@@ -110,6 +159,8 @@ MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags)
         connect(primary, &QScreen::virtualGeometryChanged, this, &QWidget::hide);
     }
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &QWidget::hide);
+
+    HelpSearchEngine::instance()->prepare();
 }
 
 MainWindow::~MainWindow()
@@ -146,6 +197,150 @@ void MainWindow::setUpResults()
     auto *delegate = new SearchResultDelegate(ui->listViewSearchResults, &m_model);
     ui->listViewSearchResults->setModel(&m_model);
     ui->listViewSearchResults->setItemDelegate(delegate);
+
+    connect(ui->listViewSearchResults, &QAbstractItemView::clicked, this, &MainWindow::openResult);
+    connect(ui->listViewSearchResults, &QAbstractItemView::activated, this, &MainWindow::openResult);
+    connect(ui->listViewSearchResults, &QWidget::customContextMenuRequested, this, &MainWindow::showResultMenu);
+    ui->listViewSearchResults->setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void MainWindow::openResult(const QModelIndex &index)
+{
+    if (!isResult(index)) {
+        return;
+    }
+    const QString category = index.data(ResultsModel::CategoryRole).toString();
+    const QString url = index.data(ResultsModel::DataRole).toUrl().toString();
+    hide();
+    if (category == QLatin1String("Help")) {
+        QProcess::startDetached(QStringLiteral("assistant"),
+                                {QStringLiteral("-collectionFile"), HelpSearchEngine::instance()->collectionFile(), QStringLiteral("-showUrl"), url});
+    } else {
+        QProcess::startDetached(QStringLiteral("nyd-open"), {QStringLiteral("-e"), url});
+    }
+}
+
+void MainWindow::openResultInTerminal(const QModelIndex &index)
+{
+    if (!isResult(index)) {
+        return;
+    }
+    const QString id = index.data(ResultsModel::IdRole).toString();
+    hide();
+    // Quoted, the command reaches the terminal as one argument whatever it holds.
+    const QString command = KShell::quoteArg(terminalProgram()) + QStringLiteral(" --noclose -e ") + KShell::quoteArg(id);
+    QProcess::startDetached(QStringLiteral("bash"), {QStringLiteral("-c"), command});
+}
+
+void MainWindow::showResultMenu(const QPoint &pos)
+{
+    const QModelIndex index = ui->listViewSearchResults->indexAt(pos);
+    if (!isResult(index)) {
+        return;
+    }
+    auto *menu = new QMenu;
+    addResultActions(menu, index);
+    const ThemeColors *theme = ThemeColors::instance();
+    menu->setStyleSheet(
+        s_menuStyleSheet.arg(theme->backgroundColor(), theme->selectionColor(), theme->textColor(), theme->selectedTextColor(), theme->borderColor()));
+    menu->exec(ui->listViewSearchResults->viewport()->mapToGlobal(pos));
+    delete menu;
+}
+
+void MainWindow::addResultActions(QMenu *menu, const QModelIndex &index)
+{
+    const auto add = [this](QMenu *menu, const char *icon, const QString &text, auto handler) {
+        QAction *action = menu->addAction(QIcon::fromTheme(QLatin1String(icon)), text);
+        connect(action, &QAction::triggered, this, handler);
+    };
+    add(menu, "document-open", tr("&Open"), [this, index] {
+        openResult(index);
+    });
+
+    const QString category = index.data(ResultsModel::CategoryRole).toString();
+    if (category == QLatin1String("Help")) {
+        return;
+    }
+    if (category == QLatin1String("Applications")) {
+        add(menu, "document-open", tr("Open in &terminal"), [this, index] {
+            openResultInTerminal(index);
+        });
+        add(menu, "user-desktop", tr("Add shortcut to &Desktop"), [this, index] {
+            copyToFolder(index, NydDesktopDir);
+        });
+        add(menu, "preferences-system-windows", tr("Pin on &Taskbar"), [this, index] {
+            copyToFolder(index, NydTaskbarLaunchersDir);
+        });
+        return;
+    }
+    add(menu, "folder-documents", tr("&Show in file manager"), [this, index] {
+        showInFileManager(index);
+    });
+    add(menu, "edit-copy", tr("&Copy"), [this, index] {
+        copyResult(index);
+    });
+    add(menu, "edit-rename", tr("Copy &path"), [this, index] {
+        copyResultPath(index);
+    });
+    QMenu *sendTo = menu->addMenu(QIcon::fromTheme(QStringLiteral("document-export")), tr("&Send to"));
+    add(sendTo, "user-desktop", tr("&Desktop"), [this, index] {
+        sendToFolder(index, NydDesktopDir);
+    });
+    add(sendTo, "user-home", tr("&Home"), [this, index] {
+        sendToFolder(index, NydHomeDir);
+    });
+    add(sendTo, "folder-documents", tr("&Documents"), [this, index] {
+        sendToFolder(index, NydDocumentsDir);
+    });
+    add(menu, "document-properties", tr("&Properties"), [this, index] {
+        showProperties(index);
+    });
+}
+
+void MainWindow::copyToFolder(const QModelIndex &index, int folder)
+{
+    const QString path = localPath(index);
+    if (path.isEmpty()) {
+        return;
+    }
+    const QString target = nydFolder(folder) + QFileInfo(path).fileName();
+    if (!QFile::copy(path, target)) {
+        reportFailedCopy(path, target);
+    }
+}
+
+void MainWindow::sendToFolder(const QModelIndex &index, int folder)
+{
+    const QString path = localPath(index);
+    if (path.isEmpty()) {
+        return;
+    }
+    const QString destination = nydFolder(folder);
+    if (!QProcess::startDetached(QStringLiteral("nyd-fops"), {QStringLiteral("--copy"), path, destination})) {
+        reportFailedCopy(path, destination);
+    }
+}
+
+void MainWindow::showInFileManager(const QModelIndex &index)
+{
+    QProcess::startDetached(QStringLiteral("nyd-open"), {QStringLiteral("-e"), QFileInfo(localPath(index)).dir().path()});
+}
+
+void MainWindow::copyResult(const QModelIndex &index)
+{
+    auto *data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(localPath(index))});
+    QGuiApplication::clipboard()->setMimeData(data, QClipboard::Clipboard);
+}
+
+void MainWindow::copyResultPath(const QModelIndex &index)
+{
+    QGuiApplication::clipboard()->setText(localPath(index), QClipboard::Clipboard);
+}
+
+void MainWindow::showProperties(const QModelIndex &index)
+{
+    QProcess::startDetached(QStringLiteral("nyd-props"), {QStringLiteral("-s"), localPath(index)});
 }
 
 void MainWindow::onQueryFinished()
@@ -327,6 +522,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     switch (static_cast<QKeyEvent *>(event)->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        openResult(ui->listViewSearchResults->currentIndex());
+        return true;
     case Qt::Key_Up:
         selectPreviousResult();
         return true;

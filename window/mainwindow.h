@@ -12,6 +12,7 @@ namespace Ui
 class MainWindow;
 }
 
+class QMenu;
 class QScreen;
 
 /**
@@ -42,6 +43,9 @@ public Q_SLOTS:
     void openAdvancedSearch();
     void selectNextResult();
     void selectPreviousResult();
+    void openResult(const QModelIndex &index);
+    void openResultInTerminal(const QModelIndex &index);
+    void showResultMenu(const QPoint &pos);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -52,6 +56,13 @@ private:
     void setUpResults();
     void onQueryFinished();
     bool isCategory(int row) const;
+    void addResultActions(QMenu *menu, const QModelIndex &index);
+    void copyToFolder(const QModelIndex &index, int folder);
+    void sendToFolder(const QModelIndex &index, int folder);
+    void showInFileManager(const QModelIndex &index);
+    void copyResult(const QModelIndex &index);
+    void copyResultPath(const QModelIndex &index);
+    void showProperties(const QModelIndex &index);
 
     ResultsModel m_model;
     Ui::MainWindow *ui;
