@@ -10,7 +10,8 @@ packages=(
     qtdeclarative5-dev libqt5svg5 qt5-assistant
     libkf5runner-dev libkf5itemmodels-dev baloo-kf5-dev baloo-kf5
     libkf5config-dev libkf5coreaddons-dev libkf5notifications-dev libkf5i18n-dev
-    libkf5service-dev libkf5kio-dev kio libxcb1-dev
+    libkf5service-dev libkf5service-bin libkf5kio-dev kio libxcb1-dev
+    libkf5filemetadata-bin libqt5sql5-sqlite
     xvfb xauth x11-utils xdotool imagemagick dbus dbus-bin procps psmisc
 )
 
