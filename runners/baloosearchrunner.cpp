@@ -1,0 +1,227 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "baloosearchrunner.h"
+
+#include <Baloo/Query>
+#include <KFileMetaData/TypeInfo>
+#include <KIO/OpenUrlJob>
+#include <KLocalizedString>
+
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QRegularExpression>
+#include <QSet>
+#include <QUrl>
+
+#include <algorithm>
+#include <array>
+
+K_PLUGIN_CLASS_WITH_JSON(BalooSearchRunner, "nydbaloosearch.json")
+
+namespace
+{
+// Enough to pick from, few enough that a common word cannot bury the other kinds.
+constexpr int s_maxPerCategory = 10;
+
+enum class Kind {
+    Folder,
+    Spreadsheet,
+    Presentation,
+    Audio,
+    Video,
+    Image,
+    Archive,
+    Document,
+    Text,
+    File,
+};
+
+QString categoryName(Kind kind)
+{
+    switch (kind) {
+    case Kind::Folder:
+        return i18nc("@title:group search results", "Folder");
+    case Kind::Spreadsheet:
+        return i18nc("@title:group search results", "Spreadsheet");
+    case Kind::Presentation:
+        return i18nc("@title:group search results", "Presentation");
+    case Kind::Audio:
+        return i18nc("@title:group search results", "Audio");
+    case Kind::Video:
+        return i18nc("@title:group search results", "Video");
+    case Kind::Image:
+        return i18nc("@title:group search results", "Image");
+    case Kind::Archive:
+        return i18nc("@title:group search results", "Archive");
+    case Kind::Document:
+        return i18nc("@title:group search results", "Document");
+    case Kind::Text:
+        return i18nc("@title:group search results", "Text");
+    case Kind::File:
+        break;
+    }
+    return i18nc("@title:group search results", "File");
+}
+
+bool inheritsAny(const QMimeType &mime, std::initializer_list<const char *> names)
+{
+    for (const char *name : names) {
+        if (mime.inherits(QLatin1String(name))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The index files one document under several types, so the kind comes from its MIME type alone.
+Kind kindOf(const QMimeType &mime)
+{
+    const QString name = mime.name();
+    if (mime.inherits(QStringLiteral("inode/directory"))) {
+        return Kind::Folder;
+    }
+    if (name.contains(QLatin1String("spreadsheet")) || name.contains(QLatin1String("excel")) || inheritsAny(mime, {"text/csv", "text/tab-separated-values"})) {
+        return Kind::Spreadsheet;
+    }
+    if (name.contains(QLatin1String("presentation")) || name.contains(QLatin1String("powerpoint"))) {
+        return Kind::Presentation;
+    }
+    if (name.startsWith(QLatin1String("audio/"))) {
+        return Kind::Audio;
+    }
+    if (name.startsWith(QLatin1String("video/"))) {
+        return Kind::Video;
+    }
+    if (name.startsWith(QLatin1String("image/"))) {
+        return Kind::Image;
+    }
+    // Office formats are zip files too, so documents go first.
+    if (name.contains(QLatin1String("document"))
+        || inheritsAny(mime, {"application/pdf", "application/postscript", "application/rtf", "application/msword", "application/epub+zip"})) {
+        return Kind::Document;
+    }
+    if (inheritsAny(mime,
+                    {"application/zip",
+                     "application/x-tar",
+                     "application/gzip",
+                     "application/x-bzip",
+                     "application/x-xz",
+                     "application/zstd",
+                     "application/x-7z-compressed",
+                     "application/vnd.rar",
+                     "application/x-cpio",
+                     "application/x-archive"})) {
+        return Kind::Archive;
+    }
+    if (name.startsWith(QLatin1String("text/")) || mime.inherits(QStringLiteral("text/plain"))) {
+        return Kind::Text;
+    }
+    return Kind::File;
+}
+
+// Close to how the index compares words: no case, no accents.
+QString folded(const QString &text)
+{
+    static const QRegularExpression marks(QStringLiteral("\\p{Mn}+"));
+    return text.normalized(QString::NormalizationForm_KD).remove(marks).toCaseFolded();
+}
+}
+
+BalooSearchRunner::BalooSearchRunner(QObject *parent, const KPluginMetaData &metaData, const QVariantList &args)
+    : Plasma::AbstractRunner(parent, metaData, args)
+{
+    setObjectName(QStringLiteral("Files"));
+}
+
+void BalooSearchRunner::match(Plasma::RunnerContext &context)
+{
+    const QString term = context.query().trimmed();
+    if (term.isEmpty()) {
+        return;
+    }
+    const QString foldedTerm = folded(term);
+    static const QRegularExpression spaces(QStringLiteral("\\s+"));
+    const QStringList words = foldedTerm.split(spaces, Qt::SkipEmptyParts);
+
+    // One query per type of the index, so that every kind gets its share of
+    // results, and a last one for whatever has no type.
+    const QStringList types = {
+        KFileMetaData::TypeInfo(KFileMetaData::Type::Folder).name(),
+        KFileMetaData::TypeInfo(KFileMetaData::Type::Spreadsheet).name(),
+        KFileMetaData::TypeInfo(KFileMetaData::Type::Presentation).name(),
+        KFileMetaData::TypeInfo(KFileMetaData::Type::Audio).name(),
+        KFileMetaData::TypeInfo(KFileMetaData::Type::Video).name(),
+        KFileMetaData::TypeInfo(KFileMetaData::Type::Image).name(),
+        KFileMetaData::TypeInfo(KFileMetaData::Type::Archive).name(),
+        KFileMetaData::TypeInfo(KFileMetaData::Type::Document).name(),
+        KFileMetaData::TypeInfo(KFileMetaData::Type::Text).name(),
+        QString(),
+    };
+
+    const QMimeDatabase mimeDatabase;
+    QSet<QString> seen;
+    std::array<int, int(Kind::File) + 1> counts{};
+    QList<Plasma::QueryMatch> matches;
+    for (const QString &type : types) {
+        Baloo::Query query;
+        query.setSearchString(term);
+        if (!type.isEmpty()) {
+            query.setType(type);
+        }
+        // Some results belong to other kinds or were found already.
+        query.setLimit(type.isEmpty() ? 5 * s_maxPerCategory : 2 * s_maxPerCategory);
+
+        Baloo::ResultIterator results = query.exec();
+        for (int rank = 0; results.next(); ++rank) {
+            if (!context.isValid()) {
+                return;
+            }
+            const QString path = results.filePath();
+            if (seen.contains(path)) {
+                continue;
+            }
+            seen.insert(path);
+
+            // The index may still list what was deleted a moment ago.
+            const QFileInfo info(path);
+            if (!info.exists()) {
+                continue;
+            }
+            const QMimeType mime = mimeDatabase.mimeTypeForFile(info);
+            const Kind kind = kindOf(mime);
+            int &count = counts.at(int(kind));
+            if (count >= s_maxPerCategory) {
+                continue;
+            }
+            ++count;
+
+            const QString name = folded(info.fileName());
+            const bool nameMatches = std::all_of(words.cbegin(), words.cend(), [&name](const QString &word) {
+                return name.contains(word);
+            });
+            const bool exact = nameMatches && (name == foldedTerm || folded(info.completeBaseName()) == foldedTerm);
+            // Names first, longer typed parts of a name first; the index's order breaks ties.
+            qreal relevance = nameMatches ? 0.7 + 0.2 * std::min<qreal>(1, qreal(foldedTerm.size()) / name.size()) : 0.4;
+            relevance -= 0.001 * std::min(rank, 99);
+
+            Plasma::QueryMatch match(this);
+            match.setType(exact ? Plasma::QueryMatch::ExactMatch : Plasma::QueryMatch::PossibleMatch);
+            match.setRelevance(relevance);
+            match.setMatchCategory(categoryName(kind));
+            match.setText(info.fileName());
+            match.setSubtext(info.absoluteFilePath());
+            match.setIconName(mime.iconName());
+            match.setData(QUrl::fromLocalFile(info.absoluteFilePath()));
+            matches << match;
+        }
+    }
+    context.addMatches(matches);
+}
+
+void BalooSearchRunner::run(const Plasma::RunnerContext &context, const Plasma::QueryMatch &match)
+{
+    Q_UNUSED(context)
+    auto *job = new KIO::OpenUrlJob(match.data().toUrl());
+    job->start();
+}
+
+#include "baloosearchrunner.moc"

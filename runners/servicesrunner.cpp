@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "servicesrunner.h"
+
+#include <KApplicationTrader>
+#include <KIO/ApplicationLauncherJob>
+#include <KIO/DesktopExecParser>
+#include <KLocalizedString>
+#include <KShell>
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <algorithm>
+
+K_PLUGIN_CLASS_WITH_JSON(ServicesRunner, "nydservices.json")
+
+namespace
+{
+// A single letter matches half of all names; it only finds names that start with it.
+constexpr int s_fullSearchLength = 2;
+
+/**
+ * How well @p text matches @p term: 1 when equal, then a prefix, a word that
+ * starts with it and anything containing it, each graded by how much of the
+ * text was typed; 0 when it does not match.
+ */
+qreal textScore(const QString &text, const QString &term, bool prefixOnly)
+{
+    if (text.isEmpty() || term.size() > text.size()) {
+        return 0;
+    }
+    if (text.compare(term, Qt::CaseInsensitive) == 0) {
+        return 1;
+    }
+    const qreal typed = qreal(term.size()) / text.size();
+    if (text.startsWith(term, Qt::CaseInsensitive)) {
+        return 0.8 + 0.1 * typed;
+    }
+    bool found = false;
+    for (int index = text.indexOf(term, 1, Qt::CaseInsensitive); index > 0; index = text.indexOf(term, index + 1, Qt::CaseInsensitive)) {
+        if (!text.at(index - 1).isLetterOrNumber()) {
+            return 0.6 + 0.1 * typed;
+        }
+        found = true;
+    }
+    if (!found || prefixOnly) {
+        return 0;
+    }
+    return 0.4 + 0.1 * typed;
+}
+
+/**
+ * The Exec line as a command line to hand to a shell: field codes stand for
+ * files and URLs the panel never passes, so they are dropped.
+ */
+QString commandLine(const QString &exec)
+{
+    KShell::Errors error = KShell::NoError;
+    const QStringList arguments = KShell::splitArgs(exec, KShell::NoOptions, &error);
+    if (error != KShell::NoError) {
+        QString command = exec;
+        command.remove(QRegularExpression(QStringLiteral("\\s*%[fFuUdDnNickvm]")));
+        return command.replace(QStringLiteral("%%"), QStringLiteral("%")).trimmed();
+    }
+
+    QStringList command;
+    command.reserve(arguments.size());
+    for (const QString &argument : arguments) {
+        QString stripped;
+        for (int i = 0; i < argument.size(); ++i) {
+            if (argument.at(i) == QLatin1Char('%') && i + 1 < argument.size()) {
+                ++i;
+                if (argument.at(i) == QLatin1Char('%')) {
+                    stripped += QLatin1Char('%');
+                }
+                continue;
+            }
+            stripped += argument.at(i);
+        }
+        if (!stripped.isEmpty() || argument.isEmpty()) {
+            command << stripped;
+        }
+    }
+    return KShell::joinArgs(command);
+}
+
+QString desktopFilePath(const KService::Ptr &service)
+{
+    const QString path = service->entryPath();
+    if (QDir::isAbsolutePath(path)) {
+        return path;
+    }
+    return QStandardPaths::locate(QStandardPaths::ApplicationsLocation, path);
+}
+}
+
+ServicesRunner::ServicesRunner(QObject *parent, const KPluginMetaData &metaData, const QVariantList &args)
+    : Plasma::AbstractRunner(parent, metaData, args)
+{
+    setObjectName(QStringLiteral("Applications"));
+}
+
+void ServicesRunner::match(Plasma::RunnerContext &context)
+{
+    const QString term = context.query().trimmed();
+    if (term.isEmpty()) {
+        return;
+    }
+    const bool prefixOnly = term.size() < s_fullSearchLength;
+
+    // NoDisplay entries exist for other programs' sake; Hidden ones count as removed.
+    const KService::List services = KApplicationTrader::query([](const KService::Ptr &service) {
+        return !service->noDisplay() && !service->isDeleted() && service->showOnCurrentPlatform() && !service->exec().isEmpty();
+    });
+
+    QList<Plasma::QueryMatch> matches;
+    for (const KService::Ptr &service : services) {
+        if (!context.isValid()) {
+            return;
+        }
+
+        const qreal nameScore = textScore(service->name(), term, prefixOnly);
+        qreal relevance = nameScore;
+        if (!prefixOnly) {
+            // People mostly type the name, so a hit elsewhere weighs less than the same hit there.
+            relevance = std::max(relevance, 0.8 * textScore(service->genericName(), term, false));
+            relevance = std::max(relevance, 0.8 * textScore(KIO::DesktopExecParser::executableName(service->exec()), term, false));
+            const QStringList keywords = service->keywords();
+            for (const QString &keyword : keywords) {
+                relevance = std::max(relevance, 0.6 * textScore(keyword, term, false));
+            }
+        }
+        if (relevance <= 0) {
+            continue;
+        }
+
+        Plasma::QueryMatch match(this);
+        match.setType(nameScore >= 1 ? Plasma::QueryMatch::ExactMatch : Plasma::QueryMatch::PossibleMatch);
+        match.setRelevance(relevance);
+        match.setMatchCategory(i18nc("@title:group search results", "Applications"));
+        match.setText(service->name());
+        match.setSubtext(service->comment().isEmpty() ? service->genericName() : service->comment());
+        match.setIconName(service->icon());
+        match.setData(QUrl::fromLocalFile(desktopFilePath(service)));
+        // Set after the data, which would otherwise become the id.
+        match.setId(commandLine(service->exec()));
+        matches << match;
+    }
+    context.addMatches(matches);
+}
+
+void ServicesRunner::run(const Plasma::RunnerContext &context, const Plasma::QueryMatch &match)
+{
+    Q_UNUSED(context)
+    const KService::Ptr service(new KService(match.data().toUrl().toLocalFile()));
+    if (!service->isValid()) {
+        return;
+    }
+    auto *job = new KIO::ApplicationLauncherJob(service);
+    job->start();
+}
+
+#include "servicesrunner.moc"
