@@ -23,6 +23,7 @@
 #include <QScrollBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyle>
 #include <QWindow>
 
 #include <xcb/xcb.h>
@@ -198,7 +199,12 @@ void MainWindow::setUpResults()
     ui->listViewSearchResults->setModel(&m_model);
     ui->listViewSearchResults->setItemDelegate(delegate);
 
-    connect(ui->listViewSearchResults, &QAbstractItemView::clicked, this, &MainWindow::openResult);
+    connect(ui->listViewSearchResults, &QAbstractItemView::clicked, this, [this](const QModelIndex &index) {
+        // Where the style activates on a single click, activated() opens it already.
+        if (!ui->listViewSearchResults->style()->styleHint(QStyle::SH_ItemView_ActivateItemOnSingleClick, nullptr, ui->listViewSearchResults)) {
+            openResult(index);
+        }
+    });
     connect(ui->listViewSearchResults, &QAbstractItemView::activated, this, &MainWindow::openResult);
     connect(ui->listViewSearchResults, &QWidget::customContextMenuRequested, this, &MainWindow::showResultMenu);
     ui->listViewSearchResults->setContextMenuPolicy(Qt::CustomContextMenu);
