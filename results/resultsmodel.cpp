@@ -32,6 +32,17 @@ ResultsModel::ResultsModel(QObject *parent)
     connect(d->resultsModel, &RunnerResultsModel::queryStringChangeRequested, this, &ResultsModel::queryStringChangeRequested);
     connect(d->distributionModel, &CategoryDistributionProxyModel::limitChanged, this, &ResultsModel::limitChanged);
 
+    // The flattening stage inserts rows inside its own reset, which this proxy
+    // cannot follow; so it lets go of the chain while the chain resets.
+    connect(d->resultsModel, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        setSourceModel(nullptr);
+    });
+    connect(d->duplicatesModel, &QAbstractItemModel::modelReset, this, [this] {
+        if (!sourceModel()) {
+            setSourceModel(d->duplicatesModel);
+        }
+    });
+
     d->sortModel->setSourceModel(d->resultsModel);
     d->distributionModel->setSourceModel(d->sortModel);
     d->flattenModel->setSourceModel(d->distributionModel);

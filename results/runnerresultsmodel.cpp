@@ -215,7 +215,7 @@ QModelIndex RunnerResultsModel::index(int row, int column, const QModelIndex &pa
         return {};
     }
     if (parent.isValid()) {
-        if (parent.internalId() != 0 || parent.row() >= m_categories.count()) {
+        if (parent.column() > 0 || parent.internalId() != 0 || parent.row() >= m_categories.count()) {
             return {};
         }
         if (row < m_matches.value(m_categories.at(parent.row())).count()) {
