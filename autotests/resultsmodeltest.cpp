@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "resultsmodel.h"
+#include "fakerunner.h"
 #include "categorydistributionproxymodel.h"
 #include "duplicatedetectorproxymodel.h"
 #include "runnerresultsmodel.h"
@@ -23,20 +24,6 @@
 
 namespace
 {
-class FakeRunner : public Plasma::AbstractRunner
-{
-public:
-    explicit FakeRunner(QObject *parent = nullptr)
-        : Plasma::AbstractRunner(
-            parent,
-            KPluginMetaData(QJsonObject{{QStringLiteral("KPlugin"),
-                                         QJsonObject{{QStringLiteral("Id"), QStringLiteral("nydfake")}, {QStringLiteral("Name"), QStringLiteral("Fake")}}}},
-                            QString()),
-            QVariantList())
-    {
-    }
-};
-
 struct FakeMatch {
     QString category;
     QString text;

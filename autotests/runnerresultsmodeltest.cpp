@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "runnerresultsmodel.h"
+#include "fakerunner.h"
 #include "resultsmodel.h"
 #include "themecolors.h"
 
@@ -30,20 +31,6 @@
 
 namespace
 {
-class FakeRunner : public Plasma::AbstractRunner
-{
-public:
-    explicit FakeRunner(QObject *parent = nullptr)
-        : Plasma::AbstractRunner(
-            parent,
-            KPluginMetaData(QJsonObject{{QStringLiteral("KPlugin"),
-                                         QJsonObject{{QStringLiteral("Id"), QStringLiteral("nydfake")}, {QStringLiteral("Name"), QStringLiteral("Fake")}}}},
-                            QString()),
-            QVariantList())
-    {
-    }
-};
-
 // Reaches an index the model itself never hands out: one in column 1.
 class ProbeModel : public RunnerResultsModel
 {

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "searchresultdelegate.h"
+#include "fakerunner.h"
 #include "resultsmodel.h"
 #include "runnerresultsmodel.h"
 
@@ -22,20 +23,6 @@
 
 namespace
 {
-class FakeRunner : public Plasma::AbstractRunner
-{
-public:
-    explicit FakeRunner(QObject *parent = nullptr)
-        : Plasma::AbstractRunner(
-            parent,
-            KPluginMetaData(QJsonObject{{QStringLiteral("KPlugin"),
-                                         QJsonObject{{QStringLiteral("Id"), QStringLiteral("nydfake")}, {QStringLiteral("Name"), QStringLiteral("Fake")}}}},
-                            QString()),
-            QVariantList())
-    {
-    }
-};
-
 // Keeps the state of every item the delegate hands to the style.
 class RecordingStyle : public QProxyStyle
 {
