@@ -127,13 +127,19 @@ void LocalPeer::resolveIdentity() const
 
     const QString appId = m_appId.isEmpty() ? QCoreApplication::applicationName() : m_appId;
     const QString uid = QString::number(::geteuid());
-    const QString key = sanitizedName(appId) + QLatin1Char('-') + uid;
+    const QString name = sanitizedName(appId);
+    const QString key = name + QLatin1Char('-') + uid;
     const QString folder = privateFolder(key);
     if (folder.isEmpty()) {
         return;
     }
-    const QByteArray hash = QCryptographicHash::hash(appId.toUtf8() + '\0' + uid.toLatin1(), QCryptographicHash::Sha1).toHex().left(12);
-    m_serverName = folder + QLatin1Char('/') + key + QLatin1Char('-') + QString::fromLatin1(hash);
+    m_serverName = folder + QLatin1Char('/') + key;
+    // Only an id that lost characters needs the hash to stay apart from
+    // others; a plain one keeps a name that needs no hashing to find.
+    if (name != appId) {
+        const QByteArray hash = QCryptographicHash::hash(appId.toUtf8() + '\0' + uid.toLatin1(), QCryptographicHash::Sha1).toHex().left(12);
+        m_serverName += QLatin1Char('-') + QString::fromLatin1(hash);
+    }
     m_lockFileName = m_serverName + QLatin1String(".lock");
 }
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "commandserver.h"
-#include "localpeer.h"
 #include "mainwindow.h"
 #include "nydcore.h"
 #include "singleapplication.h"
@@ -13,13 +12,12 @@ const char s_version[] = "1.4.6+b4";
 const char s_description[] = "Nyd search panel\nNyd search panel application";
 const int s_sendTimeout = 5000;
 
-template<typename Sender>
-int forwardCommandLine(Sender &sender)
+int forwardCommandLine(SingleApplication &application)
 {
     CommandServer server(nullptr, nullptr);
     const QStringList arguments = QCoreApplication::arguments();
     server.checkArguments(arguments);
-    sender.sendMessage(SingleApplication::encodeArguments(arguments), s_sendTimeout);
+    application.sendMessage(SingleApplication::encodeArguments(arguments), s_sendTimeout);
     return 0;
 }
 
@@ -33,22 +31,11 @@ void appendStandInProgramsToPath()
     qputenv("PATH", path + QByteArrayLiteral(NYD_LIBEXEC_DIR));
 }
 
-// A later start only forwards its command line, so it finds out before
-// anything graphical is built.
-bool forwardedToRunningPanel(int &argc, char **argv, int *status)
+// Plugins built beside the front, where this program used to be, are still
+// found from here.
+void addFrontFolderToLibraryPaths()
 {
-    QCoreApplication application(argc, argv);
-    nydInit(s_version, s_description);
-    if (!LocalPeer::isInstanceRunning()) {
-        return false;
-    }
-    LocalPeer peer;
-    if (!peer.isClient()) {
-        // The running panel ended in the meantime: this start takes over.
-        return false;
-    }
-    *status = forwardCommandLine(peer);
-    return true;
+    QCoreApplication::addLibraryPath(QCoreApplication::applicationDirPath() + QStringLiteral("/" NYD_BINDIR_FROM_GUI_DIR));
 }
 }
 
@@ -58,11 +45,12 @@ int main(int argc, char *argv[])
     // doubles the time to the first map and the memory.
     QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
 
-    int status = 0;
-    if (forwardedToRunningPanel(argc, argv, &status)) {
-        return status;
-    }
+    // The front looks for the running panel by this name, whatever name
+    // this start was given.
+    QCoreApplication::setApplicationName(QStringLiteral("nyd-search-panel"));
 
+    // The front found no panel, or left the command line to the full parser.
+    // Another start may have won meanwhile; then this one forwards too.
     SingleApplication application(argc, argv, true);
     nydInit(s_version, s_description);
     if (application.isRunning()) {
@@ -70,6 +58,7 @@ int main(int argc, char *argv[])
     }
 
     appendStandInProgramsToPath();
+    addFrontFolderToLibraryPaths();
     MainWindow window(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
     application.setActivationWindow(&window, true);
     QGuiApplication::setQuitOnLastWindowClosed(false);

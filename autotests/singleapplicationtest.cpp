@@ -162,6 +162,7 @@ private Q_SLOTS:
     void activationWindow_data();
     void activationWindow();
 
+    void socketNamesKeepIdsApart();
     void runtimeDirMustBePrivate_data();
     void runtimeDirMustBePrivate();
     void unsafeFallbackFolderIsRefused_data();
@@ -534,6 +535,39 @@ void SingleApplicationTest::activationWindow()
     }
 
     app()->setActivationWindow(nullptr);
+}
+
+void SingleApplicationTest::socketNamesKeepIdsApart()
+{
+    const QString a32(32, QLatin1Char('a'));
+    // Each group is one name once characters are replaced or the id is cut.
+    const QStringList ids{QStringLiteral("peer x"),
+                          QStringLiteral("peer_x"),
+                          QStringLiteral("peer/x"),
+                          QStringLiteral("peer\u00e9x"),
+                          a32,
+                          a32 + QLatin1Char('a'),
+                          a32 + QStringLiteral("-first"),
+                          a32 + QStringLiteral("-second"),
+                          QStringLiteral(".peer"),
+                          QStringLiteral("app.peer")};
+    const QRegularExpression plainId(QStringLiteral("^[A-Za-z0-9_-][A-Za-z0-9._-]{0,31}$"));
+    const QString uid = QString::number(::geteuid());
+
+    QSet<QString> names;
+    for (const QString &id : ids) {
+        const LocalPeer peer(nullptr, id);
+        const QString fileName = QFileInfo(peer.serverName()).fileName();
+        QVERIFY2(!names.contains(fileName), qPrintable(id));
+        names.insert(fileName);
+        QCOMPARE(peer.lockFileName(), peer.serverName() + QStringLiteral(".lock"));
+        // A plain id's name is what the forwarding front looks for without hashing.
+        if (plainId.match(id).hasMatch()) {
+            QCOMPARE(fileName, id + QLatin1Char('-') + uid);
+        } else {
+            QVERIFY2(QRegularExpression(QStringLiteral("-%1-[0-9a-f]{12}$").arg(uid)).match(fileName).hasMatch(), qPrintable(fileName));
+        }
+    }
 }
 
 void SingleApplicationTest::runtimeDirMustBePrivate_data()
