@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "searchsettings.h"
 #include "nydcore.h"
+#include "testhelpers.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -13,33 +11,29 @@
 
 namespace
 {
+// Settings as "applications documents media limited limit idle", the switches as 0 or 1.
 QString describe(const SearchSettings &settings)
 {
-    return QStringLiteral("applications=%1 documents=%2 media=%3 limited=%4 limit=%5 idle=%6")
-        .arg(settings.indexApplications())
-        .arg(settings.indexDocuments())
-        .arg(settings.indexMedia())
-        .arg(settings.limitIndexSize())
+    return QStringLiteral("%1 %2 %3 %4 %5 %6")
+        .arg(int(settings.indexApplications()))
+        .arg(int(settings.indexDocuments()))
+        .arg(int(settings.indexMedia()))
+        .arg(int(settings.limitIndexSize()))
         .arg(settings.indexSizeLimit())
-        .arg(settings.idleModeIndexing());
+        .arg(int(settings.idleModeIndexing()));
 }
 
-SearchSettings makeSettings(bool applications, bool documents, bool media, bool limited, qint64 limit, bool idle)
+SearchSettings settingsFrom(const QString &description, QObject *parent = nullptr)
 {
-    SearchSettings settings;
-    settings.setIndexApplications(applications);
-    settings.setIndexDocuments(documents);
-    settings.setIndexMedia(media);
-    settings.setLimitIndexSize(limited);
-    settings.setIndexSizeLimit(limit);
-    settings.setIdleModeIndexing(idle);
+    const QStringList values = description.split(QLatin1Char(' '));
+    SearchSettings settings(parent);
+    settings.setIndexApplications(values.at(0) == QLatin1String("1"));
+    settings.setIndexDocuments(values.at(1) == QLatin1String("1"));
+    settings.setIndexMedia(values.at(2) == QLatin1String("1"));
+    settings.setLimitIndexSize(values.at(3) == QLatin1String("1"));
+    settings.setIndexSizeLimit(values.at(4).toLongLong());
+    settings.setIdleModeIndexing(values.at(5) == QLatin1String("1"));
     return settings;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 }
 
@@ -48,185 +42,108 @@ class SearchSettingsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        nydInit("1.0", nullptr);
+        m_file = QSettings().fileName();
+        QCOMPARE(m_file, QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/nyd/searchsettingstest.conf"));
+        const QString session = qEnvironmentVariable("NYD_SESSION_DIR");
+        QVERIFY2(session.isEmpty() || m_file.startsWith(session + QLatin1Char('/')), qPrintable(m_file));
+    }
 
-    void defaultsWithoutFile();
-    void missingKeysKeepValues();
-    void loadFromFile_data();
-    void loadFromFile();
-    void roundTrip();
-    void inequality_data();
-    void inequality();
-    void copyConstructor();
+    void init()
+    {
+        QFile::remove(m_file);
+        // A fresh QSettings also makes the process forget the old file.
+        QVERIFY(QSettings().allKeys().isEmpty());
+    }
+
+    void load_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("after");
+
+        // An empty "before" stands for a new SearchSettings.
+        QTest::newRow("no file: the defaults") << QString() << QByteArray() << QStringLiteral("1 1 1 0 3 0");
+        QTest::newRow("no file: values kept") << QStringLiteral("0 0 0 1 17 1") << QByteArray() << QStringLiteral("0 0 0 1 17 1");
+        QTest::newRow("only the limit switch") << QString() << QByteArray("[General]\nlimitIndexSize=true\n") << QStringLiteral("1 1 1 1 3 0");
+        QTest::newRow("everything") << QString()
+                                    << QByteArray(
+                                           "[General]\nindexApplications=false\nindexDocuments=false\nindexMedia=false\n"
+                                           "limitIndexSize=true\nindexSizeLimit=42\nidleModeIndexing=true\n")
+                                    << QStringLiteral("0 0 0 1 42 1");
+        QTest::newRow("non-numeric limit") << QString() << QByteArray("[General]\nindexSizeLimit=lots\n") << QStringLiteral("1 1 1 0 0 0");
+        // Only the low 32 bits of 5000000000 come back.
+        QTest::newRow("limit beyond 32 bits") << QString() << QByteArray("[General]\nindexSizeLimit=5000000000\n") << QStringLiteral("1 1 1 0 705032704 0");
+    }
+
+    void load()
+    {
+        QFETCH(QString, before);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, after);
+
+        QVERIFY(file.isNull() || TestHelpers::writeFile(m_file, file));
+        SearchSettings settings = before.isEmpty() ? SearchSettings() : settingsFrom(before);
+        settings.load();
+        QCOMPARE(describe(settings), after);
+    }
+
+    void roundTrip()
+    {
+        SearchSettings saved = settingsFrom(QStringLiteral("0 1 0 1 12 1"));
+        saved.save();
+
+        QList<QByteArray> lines = TestHelpers::readFile(m_file).split('\n');
+        lines.removeAll(QByteArray());
+        QVERIFY(!lines.isEmpty());
+        // Top-level keys are what QSettings files under [General].
+        QCOMPARE(lines.takeFirst(), QByteArrayLiteral("[General]"));
+        std::sort(lines.begin(), lines.end());
+        QCOMPARE(lines.join(' '),
+                 QByteArray("idleModeIndexing=true indexApplications=false indexDocuments=true indexMedia=false indexSizeLimit=12 limitIndexSize=true"));
+
+        SearchSettings loaded;
+        loaded.load();
+        QCOMPARE(describe(loaded), describe(saved));
+        QVERIFY(loaded == saved && !(loaded != saved));
+    }
+
+    void inequality_data()
+    {
+        QTest::addColumn<QString>("other");
+
+        QTest::newRow("applications") << QStringLiteral("0 1 1 0 3 0");
+        QTest::newRow("documents") << QStringLiteral("1 0 1 0 3 0");
+        QTest::newRow("media") << QStringLiteral("1 1 0 0 3 0");
+        QTest::newRow("limit switch") << QStringLiteral("1 1 1 1 3 0");
+        QTest::newRow("limit") << QStringLiteral("1 1 1 0 4 0");
+        QTest::newRow("idle mode") << QStringLiteral("1 1 1 0 3 1");
+    }
+
+    void inequality()
+    {
+        QFETCH(QString, other);
+        const SearchSettings first;
+        const SearchSettings second = settingsFrom(other);
+        QVERIFY(first != second && !(first == second) && second != first);
+    }
+
+    void copyConstructor()
+    {
+        QObject owner;
+        const SearchSettings original = settingsFrom(QStringLiteral("0 0 0 1 64 1"), &owner);
+        const SearchSettings copy(original);
+        QCOMPARE(copy.parent(), &owner);
+        QCOMPARE(describe(copy), describe(original));
+        QVERIFY(copy == original);
+    }
 
 private:
     QString m_file;
 };
-
-void SearchSettingsTest::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    nydInit("1.0", nullptr);
-
-    m_file = QSettings().fileName();
-    QCOMPARE(m_file, QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/nyd/searchsettingstest.conf"));
-    const QString session = qEnvironmentVariable("NYD_SESSION_DIR");
-    if (!session.isEmpty()) {
-        QVERIFY2(m_file.startsWith(session + QLatin1Char('/')), qPrintable(m_file));
-    }
-}
-
-void SearchSettingsTest::init()
-{
-    QFile::remove(m_file);
-    // A fresh QSettings also makes the process forget the old file.
-    QVERIFY(QSettings().allKeys().isEmpty());
-}
-
-void SearchSettingsTest::defaultsWithoutFile()
-{
-    SearchSettings settings;
-    settings.load();
-    QCOMPARE(describe(settings), describe(makeSettings(true, true, true, false, 3, false)));
-}
-
-void SearchSettingsTest::missingKeysKeepValues()
-{
-    SearchSettings settings = makeSettings(false, false, false, true, 17, true);
-    settings.load();
-    QCOMPARE(describe(settings), describe(makeSettings(false, false, false, true, 17, true)));
-}
-
-void SearchSettingsTest::loadFromFile_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("applications");
-    QTest::addColumn<bool>("documents");
-    QTest::addColumn<bool>("media");
-    QTest::addColumn<bool>("limited");
-    QTest::addColumn<qint64>("limit");
-    QTest::addColumn<bool>("idle");
-
-    QTest::newRow("empty file") << QByteArray() << true << true << true << false << qint64(3) << false;
-    QTest::newRow("only the limit switch") << QByteArrayLiteral("[General]\nlimitIndexSize=true\n") << true << true << true << true << qint64(3) << false;
-    QTest::newRow("everything") << QByteArrayLiteral(
-        "[General]\nindexApplications=false\nindexDocuments=false\nindexMedia=false\n"
-        "limitIndexSize=true\nindexSizeLimit=42\nidleModeIndexing=true\n")
-                                << false << false << false << true << qint64(42) << true;
-    QTest::newRow("no section header") << QByteArrayLiteral("indexMedia=false\n") << true << true << false << false << qint64(3) << false;
-    QTest::newRow("non-numeric limit") << QByteArrayLiteral("[General]\nindexSizeLimit=lots\n") << true << true << true << false << qint64(0) << false;
-    // Only the low 32 bits of 5000000000 come back.
-    QTest::newRow("limit beyond 32 bits") << QByteArrayLiteral("[General]\nindexSizeLimit=5000000000\n") << true << true << true << false << qint64(705032704)
-                                          << false;
-    QTest::newRow("keys in another group") << QByteArrayLiteral("[Search]\nindexMedia=false\nindexSizeLimit=9\n") << true << true << true << false << qint64(3)
-                                           << false;
-}
-
-void SearchSettingsTest::loadFromFile()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(bool, applications);
-    QFETCH(bool, documents);
-    QFETCH(bool, media);
-    QFETCH(bool, limited);
-    QFETCH(qint64, limit);
-    QFETCH(bool, idle);
-
-    QVERIFY(QDir().mkpath(QFileInfo(m_file).path()));
-    QFile file(m_file);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(text), qint64(text.size()));
-    file.close();
-
-    SearchSettings settings;
-    settings.load();
-    QCOMPARE(describe(settings), describe(makeSettings(applications, documents, media, limited, limit, idle)));
-}
-
-void SearchSettingsTest::roundTrip()
-{
-    SearchSettings saved = makeSettings(false, true, false, true, 12, true);
-    saved.save();
-
-    QList<QByteArray> lines = readFile(m_file).split('\n');
-    lines.removeAll(QByteArray());
-    QVERIFY(!lines.isEmpty());
-    // Top-level keys are what QSettings files under [General].
-    QCOMPARE(lines.takeFirst(), QByteArrayLiteral("[General]"));
-    std::sort(lines.begin(), lines.end());
-    const QList<QByteArray> expectedLines = {
-        "idleModeIndexing=true",
-        "indexApplications=false",
-        "indexDocuments=true",
-        "indexMedia=false",
-        "indexSizeLimit=12",
-        "limitIndexSize=true",
-    };
-    QCOMPARE(lines, expectedLines);
-
-    SearchSettings loaded;
-    loaded.load();
-    QCOMPARE(describe(loaded), describe(saved));
-    QVERIFY(loaded == saved);
-    QVERIFY(!(loaded != saved));
-}
-
-void SearchSettingsTest::inequality_data()
-{
-    QTest::addColumn<QString>("field");
-
-    QTest::newRow("applications") << QStringLiteral("applications");
-    QTest::newRow("documents") << QStringLiteral("documents");
-    QTest::newRow("media") << QStringLiteral("media");
-    QTest::newRow("limit switch") << QStringLiteral("limited");
-    QTest::newRow("limit") << QStringLiteral("limit");
-    QTest::newRow("idle mode") << QStringLiteral("idle");
-}
-
-void SearchSettingsTest::inequality()
-{
-    QFETCH(QString, field);
-    const SearchSettings first;
-    SearchSettings second;
-    QVERIFY(first == second);
-    QVERIFY(!(first != second));
-
-    if (field == QLatin1String("applications")) {
-        second.setIndexApplications(false);
-    } else if (field == QLatin1String("documents")) {
-        second.setIndexDocuments(false);
-    } else if (field == QLatin1String("media")) {
-        second.setIndexMedia(false);
-    } else if (field == QLatin1String("limited")) {
-        second.setLimitIndexSize(true);
-    } else if (field == QLatin1String("limit")) {
-        second.setIndexSizeLimit(4);
-    } else {
-        second.setIdleModeIndexing(true);
-    }
-
-    QVERIFY(first != second);
-    QVERIFY(!(first == second));
-    QVERIFY(second != first);
-}
-
-void SearchSettingsTest::copyConstructor()
-{
-    QObject owner;
-    SearchSettings original(&owner);
-    original.setIndexApplications(false);
-    original.setIndexDocuments(false);
-    original.setIndexMedia(false);
-    original.setLimitIndexSize(true);
-    original.setIndexSizeLimit(64);
-    original.setIdleModeIndexing(true);
-
-    const SearchSettings copy(original);
-    QCOMPARE(copy.parent(), &owner);
-    QCOMPARE(describe(copy), describe(original));
-    QVERIFY(copy == original);
-}
 
 QTEST_GUILESS_MAIN(SearchSettingsTest)
 

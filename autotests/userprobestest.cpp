@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "userprobes.h"
 #include "ryxhelper_p.h"
+#include "testhelpers.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,14 +18,6 @@ namespace
 // Prints realUserHome() and exits; the account list it sees is arranged by the parent test.
 const char s_printRealHome[] = "--print-real-home";
 const char s_nullHome[] = "(null)";
-
-const QByteArray s_environmentNames[] = {"PATH", "SUDO_USER", "NYD_PROBE_LEVEL"};
-
-bool writeFile(const QString &path, const QByteArray &contents)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(contents) == contents.size();
-}
 }
 
 class UserProbesTest : public QObject
@@ -35,224 +25,134 @@ class UserProbesTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
+    void cleanup()
+    {
+        qputenv("PATH", m_path);
+        qunsetenv("SUDO_USER");
+        qunsetenv("NYD_PROBE_LEVEL");
+        setMaxMicOverrideForTesting(-1);
+    }
 
-    void ryxIdLevel_data();
-    void ryxIdLevel();
-    void hasMaxMicLevel_data();
-    void hasMaxMicLevel();
+    void probes_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<quint32>("expected");
 
-    void realUserHome_data();
-    void realUserHome();
-    void realUserHomeOfListedAccount_data();
-    void realUserHomeOfListedAccount();
+        QTest::newRow("padded number") << QByteArrayLiteral("printf ' 3 \\n'") << 3u;
+        QTest::newRow("largest level") << QByteArrayLiteral("printf '4294967295\\n'") << 4294967295u;
+        QTest::newRow("environment inherited") << QByteArrayLiteral("printf '%s\\n' \"$NYD_PROBE_LEVEL\"") << 7u;
+        QTest::newRow("standard error ignored") << QByteArrayLiteral("printf '9\\n' >&2; printf '3\\n'") << 3u;
+        QTest::newRow("word") << QByteArrayLiteral("printf 'high\\n'") << 0u;
+        QTest::newRow("number and word") << QByteArrayLiteral("printf '3 levels\\n'") << 0u;
+        QTest::newRow("past 32 bits") << QByteArrayLiteral("printf '4294967296\\n'") << 0u;
+        QTest::newRow("negative") << QByteArrayLiteral("echo '-3'") << 0u;
+        QTest::newRow("failure exit") << QByteArrayLiteral("printf '3\\n'; exit 1") << 0u;
+        QTest::newRow("killed") << QByteArrayLiteral("printf '3\\n'; kill -KILL $$") << 0u;
+        QTest::newRow("tool missing") << QByteArray() << 0u;
+    }
+
+    void probes()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(quint32, expected);
+        // A fake "ryx-id" alone on PATH, or none for a null body.
+        QTemporaryDir scratch;
+        qputenv("PATH", QFile::encodeName(scratch.filePath(QStringLiteral("bin"))));
+        QVERIFY(body.isNull() || TestHelpers::writeRecorder(scratch.filePath(QStringLiteral("bin/ryx-id")), scratch.filePath(QStringLiteral("records")), body));
+        qputenv("NYD_PROBE_LEVEL", "7");
+        // How often the tool was started, all as "ryx-id -i"; -1 for any other start.
+        const auto calls = [&scratch] {
+            const QList<QStringList> all = TestHelpers::recordedCalls(scratch.filePath(QStringLiteral("records")));
+            return all.count(QStringList{QStringLiteral("ryx-id"), QStringLiteral("-i")}) == all.size() ? all.size() : -1;
+        };
+
+        QCOMPARE(::ryxIdLevel(), expected);
+        // A zero must come from the tool's answer, not from never finding it.
+        const int asked = body.isNull() ? 0 : 1;
+        QCOMPARE(calls(), asked);
+        // Without the top integrity level the tool is not even asked.
+        setMaxMicOverrideForTesting(0);
+        QVERIFY(!::hasMaxMicLevel());
+        QCOMPARE(calls(), asked);
+        setMaxMicOverrideForTesting(1);
+        QCOMPARE(::hasMaxMicLevel(), expected != 0);
+        QCOMPARE(calls(), 2 * asked);
+    }
+
+    void realUserHome_data()
+    {
+        QTest::addColumn<QByteArray>("sudoUser");
+        QTest::addColumn<QString>("expected");
+
+        QTest::newRow("not under sudo") << QByteArray() << QString();
+        QTest::newRow("empty name") << QByteArrayLiteral("") << QString();
+        QTest::newRow("unknown account") << QByteArrayLiteral("nyd-no-such-account") << QString();
+        const passwd *self = getpwuid(getuid());
+        QVERIFY(self && self->pw_dir);
+        const QFileInfo selfHome(QString::fromUtf8(self->pw_dir));
+        QTest::newRow("this process's account") << QByteArray(self->pw_name) << (selfHome.isDir() ? selfHome.canonicalFilePath() : QString());
+    }
+
+    void realUserHome()
+    {
+        QFETCH(QByteArray, sudoUser);
+        QFETCH(QString, expected);
+        QVERIFY(sudoUser != "nyd-no-such-account" || !getpwnam(sudoUser.constData()));
+        sudoUser.isNull() ? qunsetenv("SUDO_USER") : qputenv("SUDO_USER", sudoUser);
+
+        const QString home = ::realUserHome();
+        QCOMPARE(home, expected);
+        QCOMPARE(home.isNull(), expected.isNull());
+    }
+
+    void realUserHomeOfListedAccount_data()
+    {
+        QTest::addColumn<QString>("account");
+        QTest::addColumn<QString>("expectedHome");
+
+        QTest::newRow("home through a symbolic link") << QStringLiteral("nyd-linked") << QStringLiteral("real-home");
+        QTest::newRow("name and home beyond ASCII") << QStringLiteral("jürgen") << QStringLiteral("Häuser/jürgen");
+        QTest::newRow("home missing") << QStringLiteral("nyd-homeless") << QString();
+    }
+
+    void realUserHomeOfListedAccount()
+    {
+        QFETCH(QString, account);
+        QFETCH(QString, expectedHome);
+
+        // The accounts exist only in a copy of the account list that a private mount
+        // namespace lays over /etc/passwd for one child process.
+        QTemporaryDir scratchDir;
+        const QDir scratch(scratchDir.path());
+        QVERIFY(scratch.mkpath(QStringLiteral("real-home")) && scratch.mkpath(QStringLiteral("Häuser/jürgen")));
+        QVERIFY(QFile::link(scratch.filePath(QStringLiteral("real-home")), scratch.filePath(QStringLiteral("link-home"))));
+        const QString passwdFile = scratch.filePath(QStringLiteral("passwd"));
+        QVERIFY(TestHelpers::writeFile(passwdFile,
+                                       QStringLiteral("root:x:0:0:root:/root:/bin/sh\n"
+                                                      "nyd-linked:x:4242:4242::%1/link-home:/bin/sh\n"
+                                                      "jürgen:x:4243:4243::%1/Häuser/jürgen:/bin/sh\n"
+                                                      "nyd-homeless:x:4244:4244::%1/gone:/bin/sh\n")
+                                           .arg(scratch.path())
+                                           .toUtf8()));
+
+        qputenv("SUDO_USER", account.toUtf8());
+        const QString script = QStringLiteral("mount --bind \"$1\" /etc/passwd 2>/dev/null || exit 77; exec \"$2\" %1").arg(QLatin1String(s_printRealHome));
+        QProcess child;
+        child.start(QStringLiteral("unshare"),
+                    QStringLiteral("--mount --propagation private /bin/sh -c").split(QLatin1Char(' '))
+                        << script << QStringLiteral("sh") << passwdFile << QCoreApplication::applicationFilePath());
+        QVERIFY(child.waitForFinished());
+        if (child.error() == QProcess::FailedToStart || (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 77)) {
+            QSKIP("No private mount namespace here (needs root and unshare)");
+        }
+        QVERIFY(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0);
+        const QString expected = expectedHome.isNull() ? QString::fromLatin1(s_nullHome) : QFileInfo(scratch.filePath(expectedHome)).canonicalFilePath();
+        QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()), expected);
+    }
 
 private:
-    // Puts a fake "ryx-id" with this shell body on PATH; a null body leaves PATH without one.
-    bool installFakeTool(const QByteArray &body);
-
-    QHash<QByteArray, QByteArray> m_savedEnvironment;
-    QScopedPointer<QTemporaryDir> m_scratch;
-    QString m_ranMarker;
+    const QByteArray m_path = qgetenv("PATH");
 };
-
-void UserProbesTest::initTestCase()
-{
-    for (const QByteArray &name : s_environmentNames) {
-        if (qEnvironmentVariableIsSet(name.constData())) {
-            m_savedEnvironment.insert(name, qgetenv(name.constData()));
-        }
-    }
-}
-
-void UserProbesTest::init()
-{
-    m_scratch.reset(new QTemporaryDir);
-    QVERIFY(m_scratch->isValid());
-    m_ranMarker = m_scratch->filePath(QStringLiteral("tool-ran"));
-}
-
-void UserProbesTest::cleanup()
-{
-    for (const QByteArray &name : s_environmentNames) {
-        if (m_savedEnvironment.contains(name)) {
-            qputenv(name.constData(), m_savedEnvironment.value(name));
-        } else {
-            qunsetenv(name.constData());
-        }
-    }
-    setMaxMicOverrideForTesting(-1);
-    m_scratch.reset();
-}
-
-bool UserProbesTest::installFakeTool(const QByteArray &body)
-{
-    const QString bin = m_scratch->filePath(QStringLiteral("bin"));
-    if (!QDir().mkpath(bin)) {
-        return false;
-    }
-    // Only this folder: a real tool elsewhere must not answer. The fake uses shell built-ins only.
-    qputenv("PATH", QFile::encodeName(bin));
-    if (body.isNull()) {
-        return true;
-    }
-
-    const QString tool = bin + QStringLiteral("/ryx-id");
-    const QByteArray script = "#!/bin/sh\n"
-                              ": > '"
-        + QFile::encodeName(m_ranMarker)
-        + "'\n"
-          "[ \"$#\" -eq 1 ] && [ \"$1\" = \"-i\" ] || exit 64\n"
-        + body + '\n';
-    return writeFile(tool, script) && QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-void UserProbesTest::ryxIdLevel_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<quint32>("expected");
-
-    QTest::newRow("padded number") << QByteArrayLiteral("printf ' 3 \\n'") << 3u;
-    QTest::newRow("largest level") << QByteArrayLiteral("printf '4294967295\\n'") << 4294967295u;
-    QTest::newRow("environment inherited") << QByteArrayLiteral("printf '%s\\n' \"$NYD_PROBE_LEVEL\"") << 7u;
-    QTest::newRow("standard error ignored") << QByteArrayLiteral("printf '9\\n' >&2; printf '3\\n'") << 3u;
-    QTest::newRow("zero") << QByteArrayLiteral("printf '0\\n'") << 0u;
-    QTest::newRow("word") << QByteArrayLiteral("printf 'high\\n'") << 0u;
-    QTest::newRow("number and word") << QByteArrayLiteral("printf '3 levels\\n'") << 0u;
-    QTest::newRow("past 32 bits") << QByteArrayLiteral("printf '4294967296\\n'") << 0u;
-    QTest::newRow("negative") << QByteArrayLiteral("echo '-3'") << 0u;
-    QTest::newRow("nothing printed") << QByteArrayLiteral(":") << 0u;
-    QTest::newRow("failure exit") << QByteArrayLiteral("printf '3\\n'; exit 1") << 0u;
-    QTest::newRow("killed") << QByteArrayLiteral("printf '3\\n'; kill -KILL $$") << 0u;
-    QTest::newRow("tool missing") << QByteArray() << 0u;
-}
-
-void UserProbesTest::ryxIdLevel()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(quint32, expected);
-    QVERIFY(installFakeTool(body));
-    qputenv("NYD_PROBE_LEVEL", "7");
-
-    QCOMPARE(::ryxIdLevel(), expected);
-    // A zero must come from the tool's answer, not from never finding it.
-    QCOMPARE(QFile::exists(m_ranMarker), !body.isNull());
-}
-
-void UserProbesTest::hasMaxMicLevel_data()
-{
-    QTest::addColumn<bool>("maxMic");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<bool>("expected");
-
-    QTest::newRow("no integrity levels") << false << QByteArrayLiteral("printf '3\\n'") << false;
-    QTest::newRow("top level") << true << QByteArrayLiteral("printf '3\\n'") << true;
-    QTest::newRow("top level, tool says 0") << true << QByteArrayLiteral("printf '0\\n'") << false;
-    QTest::newRow("top level, tool fails") << true << QByteArrayLiteral("printf '3\\n'; exit 2") << false;
-    QTest::newRow("top level, tool missing") << true << QByteArray() << false;
-}
-
-void UserProbesTest::hasMaxMicLevel()
-{
-    QFETCH(bool, maxMic);
-    QFETCH(QByteArray, body);
-    QFETCH(bool, expected);
-    QVERIFY(installFakeTool(body));
-    setMaxMicOverrideForTesting(maxMic ? 1 : 0);
-
-    QCOMPARE(::hasMaxMicLevel(), expected);
-    QCOMPARE(QFile::exists(m_ranMarker), maxMic && !body.isNull());
-}
-
-void UserProbesTest::realUserHome_data()
-{
-    QTest::addColumn<QByteArray>("sudoUser");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("not under sudo") << QByteArray() << QString();
-    QTest::newRow("empty name") << QByteArrayLiteral("") << QString();
-    QTest::newRow("unknown account") << QByteArrayLiteral("nyd-no-such-account") << QString();
-
-    const passwd *self = getpwuid(getuid());
-    QVERIFY(self && self->pw_dir);
-    const QFileInfo selfHome(QString::fromUtf8(self->pw_dir));
-    QTest::newRow("this process's account") << QByteArray(self->pw_name) << (selfHome.isDir() ? selfHome.canonicalFilePath() : QString());
-}
-
-void UserProbesTest::realUserHome()
-{
-    QFETCH(QByteArray, sudoUser);
-    QFETCH(QString, expected);
-    if (sudoUser == "nyd-no-such-account") {
-        QVERIFY(!getpwnam(sudoUser.constData()));
-    }
-    if (sudoUser.isNull()) {
-        qunsetenv("SUDO_USER");
-    } else {
-        qputenv("SUDO_USER", sudoUser);
-    }
-
-    const QString home = ::realUserHome();
-    QCOMPARE(home, expected);
-    QCOMPARE(home.isNull(), expected.isNull());
-}
-
-void UserProbesTest::realUserHomeOfListedAccount_data()
-{
-    QTest::addColumn<QString>("account");
-    QTest::addColumn<QString>("expectedHome");
-
-    QTest::newRow("home through a symbolic link") << QStringLiteral("nyd-linked") << QStringLiteral("real-home");
-    QTest::newRow("name and home beyond ASCII") << QStringLiteral("jürgen") << QStringLiteral("Häuser/jürgen");
-    QTest::newRow("home missing") << QStringLiteral("nyd-homeless") << QString();
-}
-
-void UserProbesTest::realUserHomeOfListedAccount()
-{
-    QFETCH(QString, account);
-    QFETCH(QString, expectedHome);
-
-    // The accounts exist only in a copy of the account list that a private mount
-    // namespace lays over /etc/passwd for one child process.
-    const QDir scratch(m_scratch->path());
-    QVERIFY(scratch.mkpath(QStringLiteral("real-home")));
-    QVERIFY(scratch.mkpath(QStringLiteral("Häuser/jürgen")));
-    QVERIFY(QFile::link(scratch.filePath(QStringLiteral("real-home")), scratch.filePath(QStringLiteral("link-home"))));
-    const QString accounts = QStringLiteral(
-                                 "root:x:0:0:root:/root:/bin/sh\n"
-                                 "nyd-linked:x:4242:4242::%1/link-home:/bin/sh\n"
-                                 "jürgen:x:4243:4243::%1/Häuser/jürgen:/bin/sh\n"
-                                 "nyd-homeless:x:4244:4244::%1/gone:/bin/sh\n")
-                                 .arg(scratch.path());
-    const QString passwdFile = scratch.filePath(QStringLiteral("passwd"));
-    QVERIFY(writeFile(passwdFile, accounts.toUtf8()));
-
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("SUDO_USER"), account);
-    child.setProcessEnvironment(environment);
-    child.start(QStringLiteral("unshare"),
-                {QStringLiteral("--mount"),
-                 QStringLiteral("--propagation"),
-                 QStringLiteral("private"),
-                 QStringLiteral("/bin/sh"),
-                 QStringLiteral("-c"),
-                 QStringLiteral("mount --bind \"$1\" /etc/passwd 2>/dev/null || exit 77; exec \"$2\" %1").arg(QLatin1String(s_printRealHome)),
-                 QStringLiteral("sh"),
-                 passwdFile,
-                 QCoreApplication::applicationFilePath()});
-    QVERIFY(child.waitForFinished());
-    if (child.error() == QProcess::FailedToStart || (child.exitStatus() == QProcess::NormalExit && child.exitCode() == 77)) {
-        QSKIP("No private mount namespace here (needs root and unshare)");
-    }
-    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(child.exitCode(), 0);
-
-    const QString expected = expectedHome.isNull() ? QString::fromLatin1(s_nullHome) : QFileInfo(scratch.filePath(expectedHome)).canonicalFilePath();
-    QCOMPARE(QString::fromUtf8(child.readAllStandardOutput()), expected);
-}
 
 int main(int argc, char *argv[])
 {

@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// Small helpers several tests share: scratch files, stand-in programs that
+// record how they were started, and runner matches written as one line.
+#ifndef TESTHELPERS_H
+#define TESTHELPERS_H
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QList>
+#include <QStringList>
+
+#include <utility>
+
+namespace TestHelpers
+{
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+/// Writes the file, and the folder it goes in when missing.
+inline bool writeFile(const QString &path, const QByteArray &contents, bool executable = false)
+{
+    QFile file(path);
+    if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(contents) != contents.size()) {
+        return false;
+    }
+    file.close();
+    return !executable || file.setPermissions(file.permissions() | QFile::ExeOwner);
+}
+
+/// A shell program at path that leaves its name and arguments, NUL-separated, in
+/// a file of its own in records (a folder without single quotes), then runs body.
+/// It needs no other program, so it works with any PATH.
+inline bool writeRecorder(const QString &path, const QString &records, const QByteArray &body = {})
+{
+    const QByteArray script =
+        "#!/bin/sh\nfor a in \"${0##*/}\" \"$@\"; do printf '%s\\000' \"$a\"; done > '" + QFile::encodeName(records) + "/call-'$$\n" + body + '\n';
+    return QDir().mkpath(records) && writeFile(path, script, true);
+}
+
+/// Name and arguments of every start recorded in records so far.
+inline QList<QStringList> recordedCalls(const QString &records)
+{
+    QList<QStringList> calls;
+    const QStringList names = QDir(records).entryList({QStringLiteral("call-*")}, QDir::Files, QDir::Name);
+    for (const QString &name : names) {
+        QList<QByteArray> parts = readFile(QDir(records).filePath(name)).split('\0');
+        parts.removeLast();
+        QStringList call;
+        for (const QByteArray &part : std::as_const(parts)) {
+            call.append(QString::fromUtf8(part));
+        }
+        calls.append(call);
+    }
+    return calls;
+}
+
+/// Runner matches from "Category text type relevance" items apart by commas;
+/// the type is E(xact), H(elper), P(ossible) or C(ompletion), the text is the id too.
+/// A template only so that tests without KRunner can include this header.
+template<typename Match, typename Runner>
+QList<Match> matchesFrom(Runner *runner, const QString &items)
+{
+    QList<Match> matches;
+    const QStringList list = items.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString &item : list) {
+        const QStringList fields = item.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        Match match(runner);
+        match.setMatchCategory(fields.at(0));
+        match.setText(fields.at(1));
+        match.setId(fields.at(1));
+        static const QHash<QString, typename Match::Type> types{{QStringLiteral("E"), Match::ExactMatch},
+                                                                {QStringLiteral("H"), Match::HelperMatch},
+                                                                {QStringLiteral("P"), Match::PossibleMatch},
+                                                                {QStringLiteral("C"), Match::CompletionMatch}};
+        match.setType(types.value(fields.at(2), Match::NoMatch));
+        match.setRelevance(fields.at(3).toDouble());
+        matches.append(match);
+    }
+    return matches;
+}
+}
+
+#endif
