@@ -148,10 +148,8 @@ QMap<QString, QString> CommandServer::readThemeColors()
     QMap<QString, QString> colors;
     QSettings theme(files.themeFile, QSettings::IniFormat);
     theme.beginGroup(QStringLiteral("Variables"));
-    for (const QString &key : {QStringLiteral("MenuActiveColor"),
-                               QStringLiteral("MenuColor"),
-                               QStringLiteral("MenuStringActiveColor"),
-                               QStringLiteral("MenuStringColor")}) {
+    for (const QString &key :
+         {QStringLiteral("MenuActiveColor"), QStringLiteral("MenuColor"), QStringLiteral("MenuStringActiveColor"), QStringLiteral("MenuStringColor")}) {
         colors.insert(key, theme.value(key, missing).toString());
     }
 

@@ -25,7 +25,8 @@ void writeApplication(const QString &folder, int number)
     QFile entry(folder + QStringLiteral("/quuxtool%1.desktop").arg(number));
     QVERIFY(entry.open(QIODevice::WriteOnly));
     // Distinct commands: a match is known by the command it runs.
-    entry.write("[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nComment=A tool for the tests\nExec=true " + QByteArray::number(number) + "\nIcon=system-run\n");
+    entry.write("[Desktop Entry]\nType=Application\nName=" + name.toUtf8() + "\nComment=A tool for the tests\nExec=true " + QByteArray::number(number)
+                + "\nIcon=system-run\n");
 }
 }
 

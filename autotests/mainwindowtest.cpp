@@ -141,8 +141,7 @@ void MainWindowTest::formHasTheNamedWidgets()
     QCOMPARE(list->textElideMode(), Qt::ElideMiddle);
     QCOMPARE(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 
-    QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("labelEmptySearch"))->text(),
-             QStringLiteral("Enter text to search for programs,\ndocuments, files"));
+    QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("labelEmptySearch"))->text(), QStringLiteral("Enter text to search for programs,\ndocuments, files"));
     QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("labelIndexationInProgress"))->toolTip(),
              QStringLiteral("Please wait, indexation in progress, \nresults may be incomplete."));
     QVERIFY(!m_window->findChild<QLabel *>(QStringLiteral("labelIndexationInProgress"))->pixmap(Qt::ReturnByValue).isNull());

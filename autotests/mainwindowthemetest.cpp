@@ -36,8 +36,8 @@ QString withoutBlanks(QString text)
 QString expectedStyleSheet(const QStringList &c, const QList<int> &borders)
 {
     const QString bg = c[0], sel = c[1], border = c[2], text = c[3], selText = c[4], queryBg = c[5], advBg = c[6], queryText = c[7];
-    const QString item = QStringLiteral(
-        "border: 0px hidden; border-radius: 2px; padding: 6px 0px 6px 4px; font-weight: 400; font-size: 16px; line-height: 17px;");
+    const QString item =
+        QStringLiteral("border: 0px hidden; border-radius: 2px; padding: 6px 0px 6px 4px; font-weight: 400; font-size: 16px; line-height: 17px;");
     const QString flatButton = QStringLiteral("background-color: %1; border: 0px hidden; margin: 0px 0px 0px 0px; padding: 0px;").arg(queryBg);
     const QList<QPair<QString, QString>> rules{
         {QStringLiteral("#centralWidget"),
@@ -50,7 +50,8 @@ QString expectedStyleSheet(const QStringList &c, const QList<int> &borders)
         {QStringLiteral("#listViewSearchResults::item:selected:active"), QStringLiteral("background-color: %1;").arg(sel)},
         {QStringLiteral("#listViewSearchResults::item:selected:!active"), QStringLiteral("background-color: %1;").arg(sel)},
         {QStringLiteral("#listViewSearchResults::item:hover"), QStringLiteral("background-color: %1; color: %2;").arg(border, selText)},
-        {QStringLiteral("#widgetQuery"), QStringLiteral("background-color: %1; color: %2; border: 1px solid %3; border-radius: 2px;").arg(queryBg, text, border)},
+        {QStringLiteral("#widgetQuery"),
+         QStringLiteral("background-color: %1; color: %2; border: 1px solid %3; border-radius: 2px;").arg(queryBg, text, border)},
         {QStringLiteral("#pushButtonSearch"), flatButton},
         {QStringLiteral("#lineEditQuery"),
          QStringLiteral("background-color: %1; font-weight: 400; font-size: 14px; line-height: 17px; color: %2; border: 0px; margin: 0px 0px 0px 9px;")
@@ -59,7 +60,8 @@ QString expectedStyleSheet(const QStringList &c, const QList<int> &borders)
         {QStringLiteral("#labelIndexationInProgress"), QStringLiteral("margin: 9px 9px 9px 9px;")},
         {QStringLiteral("#pushButtonSettings"), flatButton},
         {QStringLiteral("#pushButtonSettings:pressed"), QStringLiteral("background-color: %1;").arg(queryBg)},
-        {QStringLiteral("#widgetAdvancedSearch"), QStringLiteral("background-color: %1; color: %2; border: 0px hidden; border-radius: 2px;").arg(advBg, queryText)},
+        {QStringLiteral("#widgetAdvancedSearch"),
+         QStringLiteral("background-color: %1; color: %2; border: 0px hidden; border-radius: 2px;").arg(advBg, queryText)},
         {QStringLiteral("#pushButtonAdvancedSearch"),
          QStringLiteral("background-color: %1; font-weight: 400; font-size: 14px; line-height: 17px; color: %2; border: 0px hidden;").arg(advBg, queryText)},
         {QStringLiteral("#pushButtonAdvancedSearch:pressed"), QStringLiteral("background-color: %1;").arg(advBg)},
@@ -123,10 +125,38 @@ void MainWindowThemeTest::themeFields_data()
     QTest::addColumn<QString>("queryBackground");
     QTest::addColumn<QString>("advancedBackground");
 
-    QTest::newRow("ordinary") << "#fafafa" << "#3DAEE9" << "#FFFFFF" << "#fafafa" << "#3daee9" << "#ffffff" << "#3daee9" << "#3daee9";
-    QTest::newRow("default theme") << "#4d7593" << "#2b4f6a" << "#ffffff" << "#4d7593" << "#2b4f6a" << "#ffffff" << "#547fa2" << "#44aee4";
-    QTest::newRow("default theme is case-sensitive") << "#4D7593" << "#2b4f6a" << "#ffffff" << "#4D7593" << "#2b4f6a" << "#ffffff" << "#2b4f6a" << "#2b4f6a";
-    QTest::newRow("colour names pass unchanged") << "white" << "navy" << "yellow" << "white" << "#000080" << "#ffff00" << "#000080" << "#000080";
+    QTest::newRow("ordinary") << "#fafafa"
+                              << "#3DAEE9"
+                              << "#FFFFFF"
+                              << "#fafafa"
+                              << "#3daee9"
+                              << "#ffffff"
+                              << "#3daee9"
+                              << "#3daee9";
+    QTest::newRow("default theme") << "#4d7593"
+                                   << "#2b4f6a"
+                                   << "#ffffff"
+                                   << "#4d7593"
+                                   << "#2b4f6a"
+                                   << "#ffffff"
+                                   << "#547fa2"
+                                   << "#44aee4";
+    QTest::newRow("default theme is case-sensitive") << "#4D7593"
+                                                     << "#2b4f6a"
+                                                     << "#ffffff"
+                                                     << "#4D7593"
+                                                     << "#2b4f6a"
+                                                     << "#ffffff"
+                                                     << "#2b4f6a"
+                                                     << "#2b4f6a";
+    QTest::newRow("colour names pass unchanged") << "white"
+                                                 << "navy"
+                                                 << "yellow"
+                                                 << "white"
+                                                 << "#000080"
+                                                 << "#ffff00"
+                                                 << "#000080"
+                                                 << "#000080";
 }
 
 void MainWindowThemeTest::themeFields()
@@ -179,7 +209,8 @@ void MainWindowThemeTest::iconsFollowTheTextColor()
     const auto *settings = m_window->findChild<QPushButton *>(QStringLiteral("pushButtonSettings"));
     QCOMPARE(iconImage(search->icon()), iconImage(QIcon(QStringLiteral(":/resources/icons/icon-search") + suffix)));
     QCOMPARE(iconImage(settings->icon()), iconImage(QIcon(QStringLiteral(":/resources/icons/settings") + suffix)));
-    QVERIFY(iconImage(QIcon(QStringLiteral(":/resources/icons/icon-search.svg"))) != iconImage(QIcon(QStringLiteral(":/resources/icons/icon-search-dark.svg"))));
+    QVERIFY(iconImage(QIcon(QStringLiteral(":/resources/icons/icon-search.svg")))
+            != iconImage(QIcon(QStringLiteral(":/resources/icons/icon-search-dark.svg"))));
 }
 
 void MainWindowThemeTest::styleSheetText()

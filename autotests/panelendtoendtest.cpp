@@ -112,8 +112,8 @@ void PanelEndToEndTest::initTestCase()
     m_file = folder + QStringLiteral("/two words/zephyrine notes.txt");
     QVERIFY(writeFile(m_file, "Notes about the zephyrine project.\n"));
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc");
-    QVERIFY(writeFile(config,
-                      "[Basic Settings]\nIndexing-Enabled=true\n\n[General]\nonly basic indexing=false\nfolders[$e]=" + QFile::encodeName(folder) + "\n"));
+    QVERIFY(
+        writeFile(config, "[Basic Settings]\nIndexing-Enabled=true\n\n[General]\nonly basic indexing=false\nfolders[$e]=" + QFile::encodeName(folder) + "\n"));
     m_indexer.setProcessChannelMode(QProcess::ForwardedChannels);
     m_indexer.start(QStringLiteral("baloo_file"), QStringList());
     QVERIFY(m_indexer.waitForStarted());

@@ -113,8 +113,7 @@ void ReadThemeColorsTest::deriveShadesCornerColors_data()
     QTest::addColumn<QString>("dark");
 
     const QString blue = QStringLiteral("#336699");
-    QTest::newRow("ordinary") << blue << shade(blue, 0.333)
-                              << QString::fromStdString(GetPrimaryDarkColor(blue.toStdString(), true));
+    QTest::newRow("ordinary") << blue << shade(blue, 0.333) << QString::fromStdString(GetPrimaryDarkColor(blue.toStdString(), true));
     // White cannot be lightened: both shades go darker.
     QTest::newRow("white") << QStringLiteral("#ffffff") << shade(QStringLiteral("#ffffff"), -0.125) << shade(QStringLiteral("#ffffff"), -0.25);
     // Black cannot be darkened: the "dark" one goes lighter.
@@ -146,7 +145,8 @@ void ReadThemeColorsTest::missingFilesReadAsTrue()
 {
     const ColorMap colors = CommandServer::readThemeColors();
     QCOMPARE(colors.keys(),
-             QStringList({QStringLiteral("MenuActiveColor"), QStringLiteral("MenuColor"), QStringLiteral("MenuStringActiveColor"), QStringLiteral("MenuStringColor")}));
+             QStringList(
+                 {QStringLiteral("MenuActiveColor"), QStringLiteral("MenuColor"), QStringLiteral("MenuStringActiveColor"), QStringLiteral("MenuStringColor")}));
     for (const QString &value : colors) {
         QCOMPARE(value, QStringLiteral("true"));
     }

@@ -15,14 +15,14 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
-#include <QStandardPaths>
-#include <QKeyEvent>
 #include <QProcess>
-#include <QScrollBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QShortcut>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QWindow>
 
@@ -460,7 +460,8 @@ void MainWindow::applyTheme(const QMap<QString, QString> &themeColors)
     theme->setAdvancedSearchBackgroundColor(defaultTheme ? QColor(QStringLiteral("#44AEE4")).name() : selection);
 
     const QString iconFolder = QStringLiteral(":/resources/icons/");
-    ui->pushButtonSearch->setIcon(QIcon(iconFolder + (darkIcons ? QStringLiteral("icon-search-dark") : QStringLiteral("icon-search")) + QStringLiteral(".svg")));
+    ui->pushButtonSearch->setIcon(
+        QIcon(iconFolder + (darkIcons ? QStringLiteral("icon-search-dark") : QStringLiteral("icon-search")) + QStringLiteral(".svg")));
     ui->pushButtonSettings->setIcon(QIcon(iconFolder + (darkIcons ? QStringLiteral("settings-dark") : QStringLiteral("settings")) + QStringLiteral(".svg")));
 
     applyStyleSheet(true, true, true, true);
@@ -469,15 +470,15 @@ void MainWindow::applyTheme(const QMap<QString, QString> &themeColors)
 void MainWindow::applyStyleSheet(bool top, bool left, bool bottom, bool right)
 {
     const ThemeColors *theme = ThemeColors::instance();
-    const QString styleSheet = s_windowStyleSheet
-                                   .arg(theme->backgroundColor(), theme->selectionColor(), theme->borderColor(), theme->textColor(), theme->selectedTextColor())
-                                   .arg(int(top))
-                                   .arg(int(left))
-                                   .arg(int(bottom))
-                                   .arg(int(right))
-                                   .arg(theme->queryBackgroundColor())
-                                   .arg(theme->advancedSearchBackgroundColor())
-                                   .arg(theme->queryTextColor());
+    const QString styleSheet =
+        s_windowStyleSheet.arg(theme->backgroundColor(), theme->selectionColor(), theme->borderColor(), theme->textColor(), theme->selectedTextColor())
+            .arg(int(top))
+            .arg(int(left))
+            .arg(int(bottom))
+            .arg(int(right))
+            .arg(theme->queryBackgroundColor())
+            .arg(theme->advancedSearchBackgroundColor())
+            .arg(theme->queryTextColor());
     setStyleSheet(styleSheet);
     updatePlaceholderColor();
 }
@@ -506,14 +507,8 @@ void MainWindow::place(const QString &monitor, int position, int size, int width
     if (!screen) {
         return;
     }
-    const Placement placement = computePlacement(position,
-                                                 size,
-                                                 width,
-                                                 height,
-                                                 screen->devicePixelRatio(),
-                                                 screen->geometry(),
-                                                 screen->size(),
-                                                 minimumSizeHint());
+    const Placement placement =
+        computePlacement(position, size, width, height, screen->devicePixelRatio(), screen->geometry(), screen->size(), minimumSizeHint());
     applyStyleSheet(placement.borderTop, placement.borderLeft, placement.borderBottom, placement.borderRight);
     resize(placement.geometry.size());
     move(placement.geometry.topLeft());
