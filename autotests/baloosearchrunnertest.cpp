@@ -114,14 +114,21 @@ bool writeFile(const QString &path, const QByteArray &contents)
     return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
 }
 
+// Asked in a process of its own: a reader in this process could keep the index
+// file the indexer replaces while it starts up, and never see the new one.
 QSet<QString> indexedPaths(const QString &term)
 {
-    Baloo::Query query;
-    query.setSearchString(term);
+    QProcess search;
+    search.start(QStringLiteral("baloosearch"), {term});
     QSet<QString> paths;
-    Baloo::ResultIterator results = query.exec();
-    while (results.next()) {
-        paths.insert(results.filePath());
+    if (!search.waitForFinished(30000)) {
+        return paths;
+    }
+    const QList<QByteArray> lines = search.readAllStandardOutput().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith('/')) {
+            paths.insert(QString::fromUtf8(line.trimmed()));
+        }
     }
     return paths;
 }

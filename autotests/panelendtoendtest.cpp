@@ -3,8 +3,6 @@
 #include "mainwindow.h"
 #include "resultsmodel.h"
 
-#include <Baloo/Query>
-
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -28,17 +26,19 @@ bool writeFile(const QString &path, const QByteArray &contents, bool executable 
     return !executable || file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
 }
 
+// Asked in a process of its own: a reader in this process could keep the index
+// file the indexer replaces while it starts up, and never see the new one.
 bool isIndexed(const QString &term, const QString &path)
 {
-    Baloo::Query query;
-    query.setSearchString(term);
-    Baloo::ResultIterator results = query.exec();
-    while (results.next()) {
-        if (results.filePath() == path) {
-            return true;
-        }
+    QProcess search;
+    search.start(QStringLiteral("baloosearch"), {term});
+    if (!search.waitForFinished(30000)) {
+        return false;
     }
-    return false;
+    const QList<QByteArray> lines = search.readAllStandardOutput().split('\n');
+    return std::any_of(lines.cbegin(), lines.cend(), [&path](const QByteArray &line) {
+        return QString::fromUtf8(line.trimmed()) == path;
+    });
 }
 
 // Each argument of the last start, as the program received it.
