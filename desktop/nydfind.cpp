@@ -7,6 +7,8 @@
 // is off). Where that worker is missing, or the file manager cannot list KIO
 // URLs, the home folder itself is opened: its search is one Ctrl+F away.
 
+#include "programerror.h"
+
 #include <KApplicationTrader>
 #include <KIO/DesktopExecParser>
 #include <KIO/Job>
@@ -21,17 +23,10 @@
 #include <QUrl>
 #include <QUrlQuery>
 
-#include <cstdio>
 #include <memory>
 
 namespace
 {
-int fail(const QString &message)
-{
-    std::fprintf(stderr, "nyd-find: %s\n", message.simplified().toUtf8().constData());
-    return 1;
-}
-
 // Launcher jobs carry KIO's error codes without KIO's wording for them.
 QString jobError(const KJob *job)
 {
@@ -73,13 +68,13 @@ int main(int argc, char **argv)
     parser.addOption(searchOption);
     parser.process(app);
     if (!parser.isSet(searchOption) || !parser.positionalArguments().isEmpty()) {
-        return fail(i18n("usage: nyd-find -d"));
+        return failWith(i18n("usage: nyd-find -d"));
     }
 
     const QString folderType = QStringLiteral("inode/directory");
     const KService::Ptr fileManager = KApplicationTrader::preferredService(folderType);
     if (!fileManager) {
-        return fail(i18n("no file manager is set up to open folders"));
+        return failWith(i18n("no file manager is set up to open folders"));
     }
 
     // The type is given, so no worker has to look at the URL first.
@@ -87,7 +82,7 @@ int main(int argc, char **argv)
     job->setAutoDelete(false);
     const std::unique_ptr<KJob> owner(job);
     if (!job->exec()) {
-        return fail(jobError(job));
+        return failWith(jobError(job));
     }
     return 0;
 }

@@ -6,6 +6,8 @@
 // moved to its name in one step that refuses to replace, so the name is
 // either absent or complete, even against a concurrent writer.
 
+#include "programerror.h"
+
 #include <KIO/CopyJob>
 #include <KLocalizedString>
 
@@ -18,7 +20,6 @@
 #include <QUrl>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
@@ -26,12 +27,6 @@
 
 namespace
 {
-int fail(const QString &message)
-{
-    std::fprintf(stderr, "nyd-fops: %s\n", message.simplified().toUtf8().constData());
-    return 1;
-}
-
 QString localPath(const QString &argument)
 {
     const QUrl url(argument, QUrl::TolerantMode);
@@ -91,30 +86,30 @@ int main(int argc, char **argv)
 
     const QStringList arguments = parser.positionalArguments();
     if (!parser.isSet(copyOption) || arguments.size() != 2) {
-        return fail(i18n("usage: nyd-fops --copy <file> <destination folder>"));
+        return failWith(i18n("usage: nyd-fops --copy <file> <destination folder>"));
     }
 
     const QString source = localPath(arguments.at(0));
     const QString destination = localPath(arguments.at(1));
     const QFileInfo sourceInfo(source);
     if (!occupied(source)) {
-        return fail(i18n("%1 does not exist", source));
+        return failWith(i18n("%1 does not exist", source));
     }
     if (!QFileInfo(destination).isDir()) {
-        return fail(i18n("%1 is not a folder", destination));
+        return failWith(i18n("%1 is not a folder", destination));
     }
     const QString target = QDir(destination).filePath(sourceInfo.fileName());
     if (occupied(target)) {
-        return fail(i18n("%1 already exists", target));
+        return failWith(i18n("%1 already exists", target));
     }
     if (sourceInfo.isDir() && !sourceInfo.isSymLink() && isSameOrInside(QFileInfo(destination).canonicalFilePath(), sourceInfo.canonicalFilePath())) {
-        return fail(i18n("cannot copy %1 into itself", source));
+        return failWith(i18n("cannot copy %1 into itself", source));
     }
 
     // Removed with whatever it holds on every way out, failures included.
     QTemporaryDir staging(QDir(destination).filePath(QStringLiteral(".nyd-fops-XXXXXX")));
     if (!staging.isValid()) {
-        return fail(i18n("cannot write into %1: %2", destination, staging.errorString()));
+        return failWith(i18n("cannot write into %1: %2", destination, staging.errorString()));
     }
     const QString staged = staging.filePath(sourceInfo.fileName());
 
@@ -124,14 +119,14 @@ int main(int argc, char **argv)
     job->setAutoDelete(false);
     const std::unique_ptr<KIO::CopyJob> owner(job);
     if (!job->exec()) {
-        return fail(job->errorString());
+        return failWith(job->errorString());
     }
 
     if (const int error = moveWithoutReplacing(staged, target)) {
         if (error == EEXIST || error == ENOTEMPTY) {
-            return fail(i18n("%1 already exists", target));
+            return failWith(i18n("%1 already exists", target));
         }
-        return fail(i18n("cannot create %1: %2", target, QString::fromLocal8Bit(std::strerror(error))));
+        return failWith(i18n("cannot create %1: %2", target, QString::fromLocal8Bit(std::strerror(error))));
     }
     return 0;
 }

@@ -2,6 +2,8 @@
 // nyd-open -e TARGET: opens a URL, file, folder or application entry with the
 // user's default handler.
 
+#include "programerror.h"
+
 #include <KApplicationTrader>
 #include <KDesktopFile>
 #include <KIO/ApplicationLauncherJob>
@@ -16,18 +18,10 @@
 #include <QGuiApplication>
 #include <QUrl>
 
-#include <cstdio>
 #include <memory>
 
 namespace
 {
-int fail(const QString &message)
-{
-    // One line: the panel shows it as it comes.
-    std::fprintf(stderr, "nyd-open: %s\n", message.simplified().toUtf8().constData());
-    return 1;
-}
-
 // Launcher jobs carry KIO's error codes without KIO's wording for them.
 QString jobError(const KJob *job)
 {
@@ -80,7 +74,7 @@ int main(int argc, char **argv)
 
     const QStringList targets = parser.values(targetOption);
     if (targets.size() != 1 || targets.constFirst().isEmpty() || !parser.positionalArguments().isEmpty()) {
-        return fail(i18n("usage: nyd-open -e <file, folder, URL or application entry>"));
+        return failWith(i18n("usage: nyd-open -e <file, folder, URL or application entry>"));
     }
 
     const QUrl url = targetUrl(targets.constFirst());
@@ -88,12 +82,12 @@ int main(int argc, char **argv)
         const QString path = url.toLocalFile();
         const QFileInfo info(path);
         if (!info.exists()) {
-            return fail(i18n("%1 does not exist", path));
+            return failWith(i18n("%1 does not exist", path));
         }
         if (isApplicationEntry(path)) {
             // Outside the menus KIO runs only executable entries, as for any KDE program.
             const QString error = runToEnd(new KIO::ApplicationLauncherJob(KService::Ptr(new KService(path))));
-            return error.isEmpty() ? 0 : fail(error);
+            return error.isEmpty() ? 0 : failWith(error);
         }
     }
 
@@ -108,7 +102,7 @@ int main(int argc, char **argv)
         return 0;
     }
     if (!mimeType.isEmpty() && !KApplicationTrader::preferredService(mimeType)) {
-        return fail(i18n("no application is set up to open %1 (%2)", url.toDisplayString(QUrl::PreferLocalFile), mimeType));
+        return failWith(i18n("no application is set up to open %1 (%2)", url.toDisplayString(QUrl::PreferLocalFile), mimeType));
     }
-    return fail(error);
+    return failWith(error);
 }

@@ -2,6 +2,8 @@
 // nyd-props -s PATH: the properties dialog of a file or folder; ends when the
 // dialog closes, after any changes made in it are applied.
 
+#include "programerror.h"
+
 #include <KFileItem>
 #include <KLocalizedString>
 #include <KPropertiesDialog>
@@ -10,17 +12,6 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QUrl>
-
-#include <cstdio>
-
-namespace
-{
-int fail(const QString &message)
-{
-    std::fprintf(stderr, "nyd-props: %s\n", message.simplified().toUtf8().constData());
-    return 1;
-}
-}
 
 int main(int argc, char **argv)
 {
@@ -36,12 +27,12 @@ int main(int argc, char **argv)
 
     const QStringList paths = parser.values(pathOption);
     if (paths.size() != 1 || paths.constFirst().isEmpty() || !parser.positionalArguments().isEmpty()) {
-        return fail(i18n("usage: nyd-props -s <path>"));
+        return failWith(i18n("usage: nyd-props -s <path>"));
     }
     const QUrl asUrl(paths.constFirst(), QUrl::TolerantMode);
     const QFileInfo info(asUrl.isLocalFile() ? asUrl.toLocalFile() : paths.constFirst());
     if (!info.exists() && !info.isSymLink()) {
-        return fail(i18n("%1 does not exist", info.absoluteFilePath()));
+        return failWith(i18n("%1 does not exist", info.absoluteFilePath()));
     }
 
     // The dialog deletes itself once closed; changes are applied before it says so.

@@ -5,6 +5,8 @@
 // Not KTerminalLauncherJob: it always keeps konsole open, and hands the
 // command to the terminal through one more shell string.
 
+#include "programerror.h"
+
 #include <KConfigGroup>
 #include <KIO/CommandLauncherJob>
 #include <KIO/DesktopExecParser>
@@ -19,17 +21,10 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include <cstdio>
 #include <memory>
 
 namespace
 {
-int fail(const QString &message)
-{
-    std::fprintf(stderr, "nyd-term: %s\n", message.simplified().toUtf8().constData());
-    return 1;
-}
-
 // Launcher jobs carry KIO's error codes without KIO's wording for them.
 QString jobError(const KJob *job)
 {
@@ -81,14 +76,14 @@ int main(int argc, char **argv)
 
     const QStringList commands = parser.values(commandOption);
     if (commands.size() != 1 || commands.constFirst().trimmed().isEmpty() || !parser.positionalArguments().isEmpty()) {
-        return fail(i18n("usage: nyd-term [--noclose] -e <command>"));
+        return failWith(i18n("usage: nyd-term [--noclose] -e <command>"));
     }
     const QString command = commands.constFirst();
 
     QStringList terminal = terminalCommand();
     const QString program = QStandardPaths::findExecutable(terminal.constFirst());
     if (program.isEmpty()) {
-        return fail(i18n("the terminal program %1 was not found", terminal.constFirst()));
+        return failWith(i18n("the terminal program %1 was not found", terminal.constFirst()));
     }
     terminal.removeFirst();
 
@@ -110,7 +105,7 @@ int main(int argc, char **argv)
     job->setAutoDelete(false);
     const std::unique_ptr<KJob> owner(job);
     if (!job->exec()) {
-        return fail(jobError(job));
+        return failWith(jobError(job));
     }
     return 0;
 }
