@@ -1,216 +1,77 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+// The panel window in this process: its pages and focus rules, the commands,
+// theme and placement it obeys, and what its results offer.
 #include "mainwindow.h"
+#include "commandserver.h"
+#include "nydcore.h"
+#include "placement.h"
+#include "resultsmodel.h"
+#include "testhelpers.h"
+#include "themecolors.h"
 #include "x11testhelpers.h"
 
-#include <QAbstractItemView>
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
-#include <QLabel>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QListView>
+#include <QLoggingCategory>
 #include <QMenu>
+#include <QMimeData>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QStandardItemModel>
 #include <QStandardPaths>
+#include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(Placement)
 
 namespace
 {
-// Gives the test the filter Qt calls for every native event.
-class ProbedWindow : public MainWindow
-{
-public:
-    ProbedWindow()
-        : MainWindow(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint)
-    {
-    }
-    using MainWindow::nativeEvent;
-};
+enum Row { NoRow = -1, AppHeader, AppRow, FileHeader, FileRow, HelpHeader, HelpRow };
+const QString s_helpUrl = QStringLiteral("qthelp://org.nyd.help.ru/nydhelp/basics.html");
 
-// Programs the window starts, replaced by scripts that record their arguments.
-void writeRecorder(const QString &binDir, const QString &name)
+QStandardItem *listRow(const QString &text, const QString &category, const QString &id = {}, const QUrl &url = {})
 {
-    QFile script(binDir + QLatin1Char('/') + name);
-    QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\nprintf '%s\\n' \"$@\" > \"$0.args\"\n");
-    script.close();
-    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    auto *item = new QStandardItem(text);
+    item->setData(id.isEmpty(), ResultsModel::IsCategoryRole);
+    item->setData(category, ResultsModel::CategoryRole);
+    item->setData(id.isEmpty() ? QVariant() : QVariant(id), ResultsModel::IdRole);
+    item->setData(url, ResultsModel::DataRole);
+    return item;
 }
 
-QString recordedArguments(const QString &binDir, const QString &name)
+QMap<QString, QString> menuTheme(const QString &menu, const QString &text, const QString &active, const QString &activeText)
 {
-    QFile file(binDir + QLatin1Char('/') + name + QStringLiteral(".args"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-}
-
-class MainWindowTest : public QObject
-{
-    Q_OBJECT
-
-private Q_SLOTS:
-    void initTestCase();
-    void init();
-    void cleanup();
-
-    void formHasTheNamedWidgets();
-    void pagesFollowTheTrimmedQuery_data();
-    void pagesFollowTheTrimmedQuery();
-    void prependAndClearSwitchPages();
-    void escapeHidesAndKeepsQuery();
-    void focusLeavingApplicationHidesAndClears();
-    void openMenuKeepsPanelUp();
-    void keyboardGrabDoesNotHide();
-    void nativeFilterConsumesGrabFocusOut_data();
-    void nativeFilterConsumesGrabFocusOut();
-    void screenChangeHides();
-    void helpAndAdvancedSearchStartPrograms();
-
-private:
-    void showAndFocus();
-    QLineEdit *query() const;
-    QStackedWidget *pages() const;
-
-    QTemporaryDir m_bin;
-    ProbedWindow *m_window = nullptr;
-};
-
-void MainWindowTest::initTestCase()
-{
-    QStandardPaths::setTestModeEnabled(true);
-    QVERIFY(m_bin.isValid());
-    writeRecorder(m_bin.path(), QStringLiteral("khelpcenter"));
-    writeRecorder(m_bin.path(), QStringLiteral("nyd-find"));
-    qputenv("PATH", m_bin.path().toUtf8() + ':' + qgetenv("PATH"));
+    return {{QStringLiteral("MenuColor"), menu},
+            {QStringLiteral("MenuStringColor"), text},
+            {QStringLiteral("MenuActiveColor"), active},
+            {QStringLiteral("MenuStringActiveColor"), activeText}};
 }
 
-void MainWindowTest::init()
+QString folder(NydDir which)
 {
-    m_window = new ProbedWindow;
+    return QString::fromStdString(GetNydDir(which));
 }
 
-void MainWindowTest::cleanup()
-{
-    delete m_window;
-    m_window = nullptr;
-}
-
-QLineEdit *MainWindowTest::query() const
-{
-    return m_window->findChild<QLineEdit *>(QStringLiteral("lineEditQuery"));
-}
-
-QStackedWidget *MainWindowTest::pages() const
-{
-    return m_window->findChild<QStackedWidget *>(QStringLiteral("stackedWidgetResults"));
-}
-
-void MainWindowTest::showAndFocus()
-{
-    m_window->place(QString(), 2, 0, 404, 532);
-    m_window->show();
-    m_window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(m_window));
-    QTRY_COMPARE(QApplication::focusWidget(), query());
-}
-
-void MainWindowTest::formHasTheNamedWidgets()
-{
-    // Style sheets and other parts of the panel address widgets by these names.
-    QCOMPARE(m_window->objectName(), QStringLiteral("MainWindow"));
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Nyd search panel"));
-    QVERIFY(query());
-    QCOMPARE(query()->placeholderText(), QStringLiteral("Enter text to search"));
-    QVERIFY(!query()->hasFrame());
-
-    QStackedWidget *stack = pages();
-    QVERIFY(stack);
-    QCOMPARE(stack->count(), 3);
-    QCOMPARE(stack->widget(0)->objectName(), QStringLiteral("pageSearchResults"));
-    QCOMPARE(stack->widget(1)->objectName(), QStringLiteral("pageEmptySearch"));
-    QCOMPARE(stack->widget(2)->objectName(), QStringLiteral("pageNoResults"));
-    QCOMPARE(stack->currentIndex(), 0);
-
-    auto *list = m_window->findChild<QAbstractItemView *>(QStringLiteral("listViewSearchResults"));
-    QVERIFY(list);
-    QCOMPARE(list->parentWidget(), stack->widget(0));
-    QCOMPARE(list->contextMenuPolicy(), Qt::CustomContextMenu);
-    QCOMPARE(list->dragDropMode(), QAbstractItemView::DragOnly);
-    QCOMPARE(list->textElideMode(), Qt::ElideMiddle);
-    QCOMPARE(list->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-
-    QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("labelEmptySearch"))->text(), QStringLiteral("Enter text to search for programs,\ndocuments, files"));
-    QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("labelIndexationInProgress"))->toolTip(),
-             QStringLiteral("Please wait, indexation in progress, \nresults may be incomplete."));
-    QVERIFY(!m_window->findChild<QLabel *>(QStringLiteral("labelIndexationInProgress"))->pixmap(Qt::ReturnByValue).isNull());
-
-    for (const char *name : {"pushButtonSearch", "pushButtonSettings"}) {
-        auto *button = m_window->findChild<QPushButton *>(QLatin1String(name));
-        QVERIFY2(button, name);
-        QVERIFY(button->isFlat());
-        QCOMPARE(button->focusPolicy(), Qt::NoFocus);
-        QVERIFY2(!button->icon().isNull(), name);
-    }
-    QCOMPARE(m_window->findChild<QPushButton *>(QStringLiteral("pushButtonAdvancedSearch"))->text(), QStringLiteral("Advanced search"));
-    QCOMPARE(m_window->findChild<QWidget *>(QStringLiteral("widgetAdvancedSearch"))->maximumHeight(), 33);
-}
-
-void MainWindowTest::pagesFollowTheTrimmedQuery_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("page");
-    QTest::newRow("word") << QStringLiteral("firefox") << QStringLiteral("pageSearchResults");
-    QTest::newRow("spaces only") << QStringLiteral("   ") << QStringLiteral("pageEmptySearch");
-    QTest::newRow("padded word") << QStringLiteral("  a ") << QStringLiteral("pageSearchResults");
-}
-
-void MainWindowTest::pagesFollowTheTrimmedQuery()
-{
-    QFETCH(QString, typed);
-    QFETCH(QString, page);
-    showAndFocus();
-    pages()->setCurrentIndex(2);
-    QTest::keyClicks(query(), typed);
-    QCOMPARE(pages()->currentWidget()->objectName(), page);
-
-    // Erasing everything again invites typing.
-    query()->selectAll();
-    QTest::keyClick(query(), Qt::Key_Backspace);
-    QCOMPARE(pages()->currentWidget()->objectName(), QStringLiteral("pageEmptySearch"));
-}
-
-void MainWindowTest::prependAndClearSwitchPages()
-{
-    query()->setText(QStringLiteral("world"));
-    m_window->prependQuery(QStringLiteral("hello "));
-    QCOMPARE(query()->text(), QStringLiteral("hello world"));
-    QCOMPARE(pages()->currentWidget()->objectName(), QStringLiteral("pageSearchResults"));
-
-    m_window->clearQuery();
-    QVERIFY(query()->text().isEmpty());
-    QCOMPARE(pages()->currentWidget()->objectName(), QStringLiteral("pageEmptySearch"));
-}
-
-void MainWindowTest::escapeHidesAndKeepsQuery()
-{
-    showAndFocus();
-    QTest::keyClicks(query(), QStringLiteral("notes"));
-    QTest::keyClick(query(), Qt::Key_Escape);
-    QVERIFY(m_window->isHidden());
-    QCOMPARE(query()->text(), QStringLiteral("notes"));
-}
-
-namespace
-{
-// Another client's window taking the keyboard focus, as when the user clicks elsewhere.
+// Another client's window, as when the user clicks elsewhere or a program grabs the keyboard.
 class ForeignWindow
 {
 public:
     ForeignWindow()
+        : m_window(xcb_generate_id(m_x.connection))
     {
-        m_window = xcb_generate_id(m_x.connection);
         xcb_create_window(m_x.connection,
                           XCB_COPY_FROM_PARENT,
                           m_window,
@@ -227,6 +88,11 @@ public:
         xcb_map_window(m_x.connection, m_window);
         xcb_flush(m_x.connection);
     }
+    ~ForeignWindow()
+    {
+        xcb_destroy_window(m_x.connection, m_window);
+        xcb_flush(m_x.connection);
+    }
     void takeFocus()
     {
         xcb_set_input_focus(m_x.connection, XCB_INPUT_FOCUS_POINTER_ROOT, m_window, XCB_CURRENT_TIME);
@@ -234,18 +100,9 @@ public:
     }
     void grabKeyboard()
     {
-        auto cookie = xcb_grab_keyboard(m_x.connection, 0, m_x.screen->root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
-        std::free(xcb_grab_keyboard_reply(m_x.connection, cookie, nullptr));
-    }
-    void ungrabKeyboard()
-    {
-        xcb_ungrab_keyboard(m_x.connection, XCB_CURRENT_TIME);
-        xcb_flush(m_x.connection);
-    }
-    ~ForeignWindow()
-    {
-        xcb_destroy_window(m_x.connection, m_window);
-        xcb_flush(m_x.connection);
+        std::free(xcb_grab_keyboard_reply(m_x.connection,
+                                          xcb_grab_keyboard(m_x.connection, 0, m_x.screen->root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                          nullptr));
     }
 
 private:
@@ -253,107 +110,311 @@ private:
     xcb_window_t m_window;
 };
 
-// Proves that the grab really reached the panel as a focus-out.
-class GrabFocusOutRecorder : public QAbstractNativeEventFilter
+class SingleClickStyle : public QProxyStyle
 {
 public:
-    bool nativeEventFilter(const QByteArray &eventType, void *message, long *) override
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget, QStyleHintReturn *returnData) const override
     {
-        if (eventType == "xcb_generic_event_t") {
-            const auto *event = static_cast<const xcb_focus_out_event_t *>(message);
-            if ((event->response_type & 0x7f) == XCB_FOCUS_OUT && event->mode == XCB_NOTIFY_MODE_GRAB) {
-                seen = true;
-            }
-        }
-        return false;
+        return hint == QStyle::SH_ItemView_ActivateItemOnSingleClick ? 1 : QProxyStyle::styleHint(hint, option, widget, returnData);
     }
-    bool seen = false;
+};
+
+class ProbedWindow : public MainWindow
+{
+public:
+    ProbedWindow()
+        : MainWindow(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint)
+    {
+    }
+    using MainWindow::nativeEvent;
 };
 }
 
-void MainWindowTest::focusLeavingApplicationHidesAndClears()
+class MainWindowTest : public QObject
 {
-    connect(qApp, &QApplication::focusChanged, m_window, &MainWindow::onFocusChanged);
-    showAndFocus();
-    QTest::keyClicks(query(), QStringLiteral("report"));
+    Q_OBJECT
 
-    ForeignWindow other;
-    other.takeFocus();
-    QTRY_VERIFY(m_window->isHidden());
-    QVERIFY(query()->text().isEmpty());
-    QCOMPARE(pages()->currentWidget()->objectName(), QStringLiteral("pageEmptySearch"));
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void pagesFollowTheQuery();
+    void focusRules();
+    void escapeHidesAndKeepsTheQuery();
+    void screenChangeHides();
+    void commandSets_data();
+    void commandSets();
+    void queryAndGeometry();
+    void placement_data();
+    void placement();
+    void theme_data();
+    void theme();
+    void themeReachesTheScreen();
+    void actions_data();
+    void actions();
+    void menuFollowsTheCategory_data();
+    void menuFollowsTheCategory();
+    void copiesAndClipboard();
+    // Last: once quit, no nested event loop runs in this process.
+    void quitLeavesTheEventLoop();
+
+private:
+    void showAndFocus();
+    QLineEdit *query() const;
+    QString page() const;
+    QListView *list() const;
+    QModelIndex index(int row) const;
+    QPoint rowCenter(int row) const;
+    QList<QStringList> calls() const;
+    bool allEnded();
+    QStringList useMenu(int row, QStringList path, bool *picked = nullptr);
+
+    QTemporaryDir m_files;
+    QString m_document;
+    QString m_desktopFile;
+    QString m_marker;
+    QString m_hostileCommand;
+    QByteArray m_path;
+    std::unique_ptr<QTemporaryDir> m_fakes;
+    int m_watch = -1;
+    int m_lent = -1;
+    ProbedWindow *m_window = nullptr;
+    QStandardItemModel *m_model = nullptr;
+    QString m_menuStyleSheet;
+};
+
+void MainWindowTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QLoggingCategory::setFilterRules(QStringLiteral("nyd.help.warning=false"));
+    m_document = m_files.filePath(QStringLiteral("My Documents/report 1.odt"));
+    m_desktopFile = m_files.filePath(QStringLiteral("My Apps/nyd заметки.desktop"));
+    QVERIFY(TestHelpers::writeFile(m_document, "report"));
+    QVERIFY(TestHelpers::writeFile(m_desktopFile, "[Desktop Entry]\nType=Application\nName=Notes\nExec=nyd-notes\n"));
+    // Each part would touch the marker if a shell saw the command unquoted.
+    m_marker = m_files.filePath(QStringLiteral("injected"));
+    m_hostileCommand = QStringLiteral("it's \"$(touch %1)\" `touch %1`; touch %1 | touch %1 > %1 & touch %1\ntouch %1 $HOME \\ *").arg(m_marker);
+    m_path = qgetenv("PATH");
 }
 
-void MainWindowTest::openMenuKeepsPanelUp()
+void MainWindowTest::init()
+{
+    // Stand-ins in a folder whose name needs quoting, recording their calls.
+    m_fakes = std::make_unique<QTemporaryDir>();
+    const QString bin = m_fakes->filePath(QStringLiteral("fake bin's dir/"));
+    for (const char *program : {"nyd-open", "nyd-fops", "nyd-props", "nyd-term", "nyd-find", "assistant", "khelpcenter"}) {
+        QVERIFY(TestHelpers::writeRecorder(bin + QLatin1String(program), m_fakes->filePath(QStringLiteral("records"))));
+    }
+    qputenv("PATH", QFile::encodeName(bin) + ':' + m_path);
+    // All that actions start inherit the write end; the read end sees its end once they are gone.
+    int fds[2];
+    QCOMPARE(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
+    m_watch = fds[0];
+    m_lent = fds[1];
+    ::fcntl(m_lent, F_SETFD, 0);
+
+    m_window = new ProbedWindow;
+    m_model = new QStandardItemModel(m_window);
+    m_model->appendRow(listRow(QStringLiteral("Applications"), QStringLiteral("Applications")));
+    m_model->appendRow(listRow(QStringLiteral("Notes"), QStringLiteral("Applications"), m_hostileCommand, QUrl::fromLocalFile(m_desktopFile)));
+    m_model->appendRow(listRow(QStringLiteral("Document"), QStringLiteral("Document")));
+    m_model->appendRow(listRow(QStringLiteral("report 1.odt"), QStringLiteral("Document"), m_document, QUrl::fromLocalFile(m_document)));
+    m_model->appendRow(listRow(QStringLiteral("Help"), QStringLiteral("Help")));
+    m_model->appendRow(listRow(QStringLiteral("Basics"), QStringLiteral("Help"), s_helpUrl, QUrl(s_helpUrl)));
+}
+
+void MainWindowTest::cleanup()
+{
+    delete m_window;
+    m_window = nullptr;
+    allEnded();
+    ::close(m_watch);
+    m_fakes.reset();
+    qputenv("PATH", m_path);
+}
+
+QLineEdit *MainWindowTest::query() const
+{
+    return m_window->findChild<QLineEdit *>(QStringLiteral("lineEditQuery"));
+}
+
+QString MainWindowTest::page() const
+{
+    return m_window->findChild<QStackedWidget *>(QStringLiteral("stackedWidgetResults"))->currentWidget()->objectName();
+}
+
+QListView *MainWindowTest::list() const
+{
+    return m_window->findChild<QListView *>(QStringLiteral("listViewSearchResults"));
+}
+
+QModelIndex MainWindowTest::index(int row) const
+{
+    return row == NoRow ? QModelIndex() : m_model->index(row, 0);
+}
+
+QPoint MainWindowTest::rowCenter(int row) const
+{
+    return list()->visualRect(index(row)).center();
+}
+
+QList<QStringList> MainWindowTest::calls() const
+{
+    return TestHelpers::recordedCalls(m_fakes->filePath(QStringLiteral("records")));
+}
+
+// startDetached() forks before it returns, so whatever an action started
+// either still holds the pipe or has recorded its call.
+bool MainWindowTest::allEnded()
+{
+    if (m_lent >= 0) {
+        ::close(m_lent);
+        m_lent = -1;
+    }
+    char byte;
+    return ::read(m_watch, &byte, 1) == 0;
+}
+
+void MainWindowTest::showAndFocus()
+{
+    m_window->place(QString(), 2, 0, 404, 532);
+    m_window->show();
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window));
+    QTRY_COMPARE(QApplication::focusWidget(), query());
+}
+
+// Right-clicks a row, then picks the entries along path with the keyboard, or
+// closes the menu when path is empty. Returns the entries offered, those of a
+// submenu as "menu/entry".
+QStringList MainWindowTest::useMenu(int row, QStringList path, bool *picked)
+{
+    QStringList entries;
+    QPointer<QMenu> handled;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu || menu == handled) {
+            return;
+        }
+        handled = menu;
+        const auto actions = menu->actions();
+        if (entries.isEmpty()) {
+            m_menuStyleSheet = menu->styleSheet().remove(QLatin1Char(' '));
+            for (const QAction *action : actions) {
+                entries << action->text();
+                const auto subActions = action->menu() ? action->menu()->actions() : QList<QAction *>();
+                for (const QAction *sub : subActions) {
+                    entries << action->text() + QLatin1Char('/') + sub->text();
+                }
+            }
+        }
+        const QString text = path.isEmpty() ? QString() : path.takeFirst();
+        QAction *action = nullptr;
+        for (QAction *candidate : actions) {
+            action = candidate->text() == text ? candidate : action;
+        }
+        if (!action) {
+            path.clear();
+            menu->close();
+            return;
+        }
+        if (picked) {
+            *picked = path.isEmpty();
+        }
+        menu->setActiveAction(action);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    poll.start(10);
+    const QPoint pos = row == NoRow ? rowCenter(HelpRow) + QPoint(0, 3 * list()->visualRect(index(HelpRow)).height()) : rowCenter(row);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, list()->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(list()->viewport(), &event);
+    return entries;
+}
+
+void MainWindowTest::pagesFollowTheQuery()
+{
+    showAndFocus();
+    QCOMPARE(page(), QStringLiteral("pageSearchResults"));
+    for (const auto &[typed, expected] : {std::pair{"   ", "pageEmptySearch"}, {"  a ", "pageSearchResults"}}) {
+        QTest::keyClicks(query(), QLatin1String(typed));
+        QCOMPARE(page(), QLatin1String(expected));
+        query()->selectAll();
+        QTest::keyClick(query(), Qt::Key_Backspace);
+        QCOMPARE(page(), QStringLiteral("pageEmptySearch"));
+    }
+    query()->setText(QStringLiteral("world"));
+    m_window->prependQuery(QStringLiteral("hello "));
+    QCOMPARE(query()->text(), QStringLiteral("hello world"));
+    QCOMPARE(page(), QStringLiteral("pageSearchResults"));
+    m_window->clearQuery();
+    QVERIFY(query()->text().isEmpty());
+    QCOMPARE(page(), QStringLiteral("pageEmptySearch"));
+
+    // F1 and the advanced search button start the desktop's programs; the panel stays.
+    QTest::keyClick(query(), Qt::Key_F1);
+    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("pushButtonAdvancedSearch")), Qt::LeftButton);
+    QTRY_VERIFY(allEnded());
+    QList<QStringList> started = calls();
+    std::sort(started.begin(), started.end());
+    QCOMPARE(started,
+             (QList<QStringList>{{QStringLiteral("khelpcenter"), QStringLiteral("help:/kcm_nydsearch")}, {QStringLiteral("nyd-find"), QStringLiteral("-d")}}));
+    QVERIFY(m_window->isVisible());
+}
+
+void MainWindowTest::focusRules()
 {
     connect(qApp, &QApplication::focusChanged, m_window, &MainWindow::onFocusChanged);
     showAndFocus();
-    QTest::keyClicks(query(), QStringLiteral("report"));
-
+    QTest::keyClicks(query(), QStringLiteral("notes"));
+    // An open menu keeps the panel up while the focus is away.
     QMenu menu(m_window);
     menu.addAction(QStringLiteral("Open"));
     menu.popup(m_window->geometry().center());
     QVERIFY(QTest::qWaitForWindowExposed(&menu));
-    QCOMPARE(menu.windowHandle()->transientParent(), m_window->windowHandle());
-
-    // Focus leaving the application would hide the panel, but not with its menu open.
     m_window->onFocusChanged(query(), nullptr);
     QVERIFY(m_window->isVisible());
-    QCOMPARE(query()->text(), QStringLiteral("report"));
-
     menu.hide();
-    m_window->onFocusChanged(query(), nullptr);
-    QVERIFY(m_window->isHidden());
-}
 
-void MainWindowTest::keyboardGrabDoesNotHide()
-{
-    connect(qApp, &QApplication::focusChanged, m_window, &MainWindow::onFocusChanged);
-    showAndFocus();
-    QTest::keyClicks(query(), QStringLiteral("grab"));
-
-    GrabFocusOutRecorder recorder;
-    qApp->installNativeEventFilter(&recorder);
+    // A keyboard grab is no focus change: its focus-outs are consumed, others reach Qt.
+    for (const auto &[type, mode, consumed] : {std::tuple{XCB_FOCUS_OUT, 0, false},
+                                               {XCB_FOCUS_OUT, 1, true},
+                                               {XCB_FOCUS_OUT, 2, true},
+                                               {XCB_FOCUS_OUT, 3, true},
+                                               {XCB_FOCUS_OUT | 0x80, 1, true},
+                                               {XCB_FOCUS_IN, 1, false}}) {
+        xcb_focus_out_event_t event{};
+        event.response_type = uint8_t(type);
+        event.mode = uint8_t(mode);
+        long result = 0;
+        QCOMPARE(m_window->nativeEvent(QByteArrayLiteral("xcb_generic_event_t"), &event, &result), consumed);
+    }
     QSignalSpy focusChanges(qApp, &QApplication::focusChanged);
-
-    ForeignWindow grabber;
-    grabber.grabKeyboard();
-    QTRY_VERIFY(recorder.seen);
-    // Qt would deactivate the panel a moment after an unfiltered focus-out.
-    QVERIFY(!focusChanges.wait(1000));
-    grabber.ungrabKeyboard();
-    QVERIFY(!focusChanges.wait(500));
-    qApp->removeNativeEventFilter(&recorder);
-
+    {
+        ForeignWindow grabber;
+        grabber.grabKeyboard();
+        // Qt would deactivate the panel a moment after an unfiltered focus-out.
+        QVERIFY(!focusChanges.wait(1000));
+    }
     QVERIFY(m_window->isVisible());
-    QCOMPARE(query()->text(), QStringLiteral("grab"));
+    QCOMPARE(query()->text(), QStringLiteral("notes"));
+
+    // Focus taken by another client hides the panel and clears the query.
+    ForeignWindow other;
+    other.takeFocus();
+    QTRY_VERIFY(m_window->isHidden());
+    QVERIFY(query()->text().isEmpty());
+    QCOMPARE(page(), QStringLiteral("pageEmptySearch"));
 }
 
-void MainWindowTest::nativeFilterConsumesGrabFocusOut_data()
+void MainWindowTest::escapeHidesAndKeepsTheQuery()
 {
-    QTest::addColumn<int>("responseType");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("consumed");
-    QTest::newRow("normal") << int(XCB_FOCUS_OUT) << 0 << false;
-    QTest::newRow("grab") << int(XCB_FOCUS_OUT) << 1 << true;
-    QTest::newRow("ungrab") << int(XCB_FOCUS_OUT) << 2 << true;
-    QTest::newRow("while grabbed") << int(XCB_FOCUS_OUT) << 3 << true;
-    QTest::newRow("sent event, grab") << int(XCB_FOCUS_OUT | 0x80) << 1 << true;
-    QTest::newRow("focus in, grab") << int(XCB_FOCUS_IN) << 1 << false;
-}
-
-void MainWindowTest::nativeFilterConsumesGrabFocusOut()
-{
-    QFETCH(int, responseType);
-    QFETCH(int, mode);
-    QFETCH(bool, consumed);
-
-    xcb_focus_out_event_t event{};
-    event.response_type = uint8_t(responseType);
-    event.mode = uint8_t(mode);
-    long result = 0;
-    QCOMPARE(m_window->nativeEvent(QByteArrayLiteral("xcb_generic_event_t"), &event, &result), consumed);
-    QVERIFY(!m_window->nativeEvent(QByteArrayLiteral("windows_generic_MSG"), &event, &result));
+    showAndFocus();
+    QTest::keyClicks(query(), QStringLiteral("notes"));
+    QTest::keyClick(query(), Qt::Key_Escape);
+    QVERIFY(m_window->isHidden());
+    QCOMPARE(query()->text(), QStringLiteral("notes"));
 }
 
 void MainWindowTest::screenChangeHides()
@@ -363,24 +424,345 @@ void MainWindowTest::screenChangeHides()
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     Q_EMIT screen->virtualGeometryChanged(screen->virtualGeometry());
     QVERIFY(m_window->isHidden());
-
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     Q_EMIT qGuiApp->primaryScreenChanged(screen);
     QVERIFY(m_window->isHidden());
 }
 
-void MainWindowTest::helpAndAdvancedSearchStartPrograms()
+void MainWindowTest::commandSets_data()
 {
-    showAndFocus();
-    QTest::keyClicks(query(), QStringLiteral("help me"));
-    QTest::keyClick(query(), Qt::Key_F1);
-    QTRY_COMPARE(recordedArguments(m_bin.path(), QStringLiteral("khelpcenter")), QStringLiteral("help:/kcm_nydsearch\n"));
-    QVERIFY(m_window->isVisible());
-    QCOMPARE(query()->text(), QStringLiteral("help me"));
+    QTest::addColumn<bool>("shownBefore");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<bool>("shownAfter");
+    QTest::newRow("hidden, none") << false << "" << true;
+    QTest::newRow("shown, none") << true << "" << true;
+    QTest::newRow("hidden, --hidden") << false << "--hidden" << false;
+    QTest::newRow("shown, --hidden") << true << "--hidden" << true;
+    QTest::newRow("shown, --hide") << true << "--hide" << false;
+    QTest::newRow("hidden, --toggle") << false << "--toggle" << true;
+    QTest::newRow("shown, --toggle") << true << "--toggle" << false;
+    QTest::newRow("hide over toggle") << false << "--toggle --hide" << false;
+    QTest::newRow("toggle over hidden") << false << "--hidden --toggle" << true;
+    QTest::newRow("hide over hidden") << true << "--hidden --hide" << false;
+}
 
-    QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("pushButtonAdvancedSearch")), Qt::LeftButton);
-    QTRY_COMPARE(recordedArguments(m_bin.path(), QStringLiteral("nyd-find")), QStringLiteral("-d\n"));
+void MainWindowTest::commandSets()
+{
+    QFETCH(bool, shownBefore);
+    QFETCH(QString, options);
+    QFETCH(bool, shownAfter);
+    CommandServer server(m_window);
+    if (shownBefore) {
+        m_window->show();
+    }
+    server.processRemoteArguments(QStringList{QStringLiteral("nyd-search-panel")} + options.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    QCOMPARE(m_window->isVisible(), shownAfter);
+    if (shownAfter && !shownBefore) {
+        QCOMPARE(m_window->focusWidget(), query());
+    }
+}
+
+void MainWindowTest::queryAndGeometry()
+{
+    CommandServer server(m_window);
+    const auto run = [&server](const QStringList &options) {
+        server.processRemoteArguments(QStringList{QStringLiteral("nyd-search-panel")} + options);
+    };
+    query()->setText(QStringLiteral("world"));
+    run({QStringLiteral("-q"), QStringLiteral("hello "), QStringLiteral("--width"), QStringLiteral("300"), QStringLiteral("--height"), QStringLiteral("500")});
+    QCOMPARE(query()->text(), QStringLiteral("hello world"));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QCOMPARE(m_window->geometry(), QRect(screen.left(), screen.bottom() - 500, 600, 501));
+    // The last value counts; values that are not numbers count as 0.
+    run({QStringLiteral("--query=new "),
+         QStringLiteral("--query"),
+         QStringLiteral("last "),
+         QStringLiteral("--width"),
+         QStringLiteral("wide"),
+         QStringLiteral("-p"),
+         QStringLiteral("0"),
+         QStringLiteral("-s"),
+         QStringLiteral("40")});
+    QCOMPARE(query()->text(), QStringLiteral("last hello world"));
+    QCOMPARE(m_window->width(), m_window->minimumSizeHint().width());
+    QCOMPARE(m_window->y(), screen.top() + 40);
+    run({});
+    QCOMPARE(query()->text(), QString());
+    QCOMPARE(m_window->geometry().size(), QSize(404, 533));
+}
+
+void MainWindowTest::placement_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QSize>("requested");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QRect>("screen");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("borders"); // top, left, bottom, right
+    const QRect hd(0, 0, 1920, 1080);
+    const QSize panel(404, 532);
+    QTest::newRow("top") << 0 << 40 << panel << 1.0 << hd << QRect(0, 40, 404, 533) << "0111";
+    QTest::newRow("right") << 1 << 40 << panel << 1.0 << hd << QRect(1920 - 404 - 40, 0, 404, 534) << "1110";
+    QTest::newRow("bottom") << 2 << 40 << panel << 1.0 << hd << QRect(0, 1080 - 533 - 40, 404, 533) << "1101";
+    QTest::newRow("left") << 3 << 40 << panel << 1.0 << hd << QRect(40, 0, 404, 534) << "1011";
+    QTest::newRow("position 7") << 7 << 40 << panel << 1.0 << hd << QRect(40, 0, 404, 533) << "1101";
+    QTest::newRow("position -1") << -1 << 0 << panel << 1.0 << hd << QRect(0, 0, 404, 533) << "1101";
+    QTest::newRow("ratio 2") << 1 << 41 << QSize(405, 533) << 2.0 << QRect(0, 0, 960, 540) << QRect(960 - 202 - 20, 0, 202, 268) << "1110";
+    QTest::newRow("ratio 1.5 truncates") << 3 << 31 << QSize(301, 500) << 1.5 << hd << QRect(20, 0, 200, 335) << "1011";
+    QTest::newRow("below minimum") << 2 << 0 << QSize(10, 10) << 1.0 << hd << QRect(0, 1080 - 101, 150, 101) << "1101";
+    QTest::newRow("above the screen") << 0 << 0 << QSize(5000, 5000) << 1.0 << hd << QRect(0, 0, 1920, 1081) << "0111";
+    QTest::newRow("minimum over a small screen") << 2 << 0 << QSize(100, 50) << 1.0 << QRect(0, 0, 120, 80) << QRect(0, 80 - 101, 150, 101) << "1101";
+    QTest::newRow("second monitor") << 1 << 40 << panel << 1.0 << QRect(1920, 0, 1280, 1024) << QRect(1920 + 1280 - 404 - 40, 0, 404, 534) << "1110";
+}
+
+void MainWindowTest::placement()
+{
+    QFETCH(int, position);
+    QFETCH(int, size);
+    QFETCH(QSize, requested);
+    QFETCH(qreal, ratio);
+    QFETCH(QRect, screen);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, borders);
+    const Placement placed = computePlacement(position, size, requested.width(), requested.height(), ratio, screen, screen.size(), QSize(150, 100));
+    QCOMPARE(placed.geometry, geometry);
+    QCOMPARE(QStringLiteral("%1%2%3%4").arg(placed.borderTop).arg(placed.borderLeft).arg(placed.borderBottom).arg(placed.borderRight), borders);
+
+    // The window draws no border on the taskbar's side.
+    if (ratio == 1.0 && position >= 0 && position < 4) {
+        m_window->place(QString(), position, size, requested.width(), requested.height());
+        const QString sheet = m_window->styleSheet();
+        for (const auto &[side, index] : {std::pair{"top", 0}, {"left", 1}, {"bottom", 2}, {"right", 3}}) {
+            QVERIFY(sheet.contains(QStringLiteral("border-%1: %2px").arg(QLatin1String(side), borders.at(index))));
+        }
+    }
+}
+
+void MainWindowTest::theme_data()
+{
+    QTest::addColumn<QString>("givenColors"); // menu, text, active, active text
+    QTest::addColumn<QString>("expectedColors"); // background, selection, selected text, query background, advanced background
+    QTest::addColumn<bool>("darkIcons");
+    QTest::newRow("ordinary") << "#fafafa #000000 #3DAEE9 #FFFFFF"
+                              << "#fafafa #3daee9 #ffffff #3daee9 #3daee9" << true;
+    QTest::newRow("default theme") << "#4d7593 #eeeeee #2b4f6a #ffffff"
+                                   << "#4d7593 #2b4f6a #ffffff #547fa2 #44aee4" << false;
+    QTest::newRow("default theme is case-sensitive") << "#4D7593 #010101 #2b4f6a #ffffff"
+                                                     << "#4D7593 #2b4f6a #ffffff #2b4f6a #2b4f6a" << false;
+    QTest::newRow("names") << "white black navy yellow"
+                           << "white #000080 #ffff00 #000080 #000080" << true;
+    const QPalette palette = QGuiApplication::palette();
+    QTest::newRow("missing: the palette")
+        << "true true #ff0000 true"
+        << QStringLiteral("%1 #ff0000 %2 #ff0000 #ff0000").arg(palette.color(QPalette::Window).name(), palette.color(QPalette::HighlightedText).name())
+        << (palette.color(QPalette::WindowText) == Qt::black);
+}
+
+void MainWindowTest::theme()
+{
+    QFETCH(QString, givenColors);
+    QFETCH(QString, expectedColors);
+    const QStringList given = givenColors.split(QLatin1Char(' '));
+    const QStringList expected = expectedColors.split(QLatin1Char(' '));
+    QFETCH(bool, darkIcons);
+    m_window->applyTheme(menuTheme(given[0], given[1], given[2], given[3]));
+    const ThemeColors *colors = ThemeColors::instance();
+    QCOMPARE(QStringList({colors->backgroundColor(),
+                          colors->selectionColor(),
+                          colors->selectedTextColor(),
+                          colors->queryBackgroundColor(),
+                          colors->advancedSearchBackgroundColor()}),
+             expected);
+    QCOMPARE(colors->borderColor(), colors->selectionColor());
+    QCOMPARE(colors->queryTextColor(), colors->textColor());
+    QVERIFY(!m_window->styleSheet().contains(QLatin1String("true")));
+    const QColor text = given[1] == QLatin1String("true") ? QGuiApplication::palette().color(QPalette::WindowText) : QColor(given[1]);
+    QCOMPARE(QColor(colors->textColor()), text);
+    QCOMPARE(query()->palette().color(QPalette::Inactive, QPalette::PlaceholderText), text);
+
+    const auto image = [](const QIcon &icon) {
+        return icon.pixmap(QSize(16, 16)).toImage();
+    };
+    const QString suffix = darkIcons ? QStringLiteral("-dark.svg") : QStringLiteral(".svg");
+    QCOMPARE(image(m_window->findChild<QPushButton *>(QStringLiteral("pushButtonSearch"))->icon()),
+             image(QIcon(QStringLiteral(":/resources/icons/icon-search") + suffix)));
+    QCOMPARE(image(m_window->findChild<QPushButton *>(QStringLiteral("pushButtonSettings"))->icon()),
+             image(QIcon(QStringLiteral(":/resources/icons/settings") + suffix)));
+}
+
+void MainWindowTest::themeReachesTheScreen()
+{
+    m_window->applyTheme(menuTheme(QStringLiteral("#4d7593"), QStringLiteral("#ffffff"), QStringLiteral("#2b4f6a"), QStringLiteral("#ffffff")));
+    m_window->place(QString(), 2, 0, 404, 532);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    const QRect frame = m_window->geometry();
+    QImage shot;
+    QTRY_VERIFY((shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height()).toImage(),
+                 shot.pixelColor(frame.width() / 2, frame.height() / 4) == QColor(QStringLiteral("#4d7593"))));
+    const QWidget *queryArea = m_window->findChild<QWidget *>(QStringLiteral("widgetQuery"));
+    QCOMPARE(shot.pixelColor(queryArea->mapTo(m_window, QPoint(queryArea->width() / 2, 3))), QColor(QStringLiteral("#547fa2")));
+    const QWidget *advanced = m_window->findChild<QWidget *>(QStringLiteral("widgetAdvancedSearch"));
+    QCOMPARE(shot.pixelColor(advanced->mapTo(m_window, QPoint(5, advanced->height() / 2))), QColor(QStringLiteral("#44aee4")));
+}
+
+void MainWindowTest::actions_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("call");
+    QTest::addColumn<bool>("hides");
+    const QString open = QStringLiteral("nyd-open");
+    const QStringList file{open, QStringLiteral("-e"), QStringLiteral("file://") + m_document};
+    const QStringList app{open, QStringLiteral("-e"), QStringLiteral("file://") + m_desktopFile};
+    const QStringList help{QStringLiteral("assistant"),
+                           QStringLiteral("-collectionFile"),
+                           QDir::homePath() + QStringLiteral("/.local/share/nydhelp/ru/nydhelp.qhc"),
+                           QStringLiteral("-showUrl"),
+                           s_helpUrl};
+    const QStringList copy{QStringLiteral("nyd-fops"), QStringLiteral("--copy"), m_document};
+    QTest::newRow("call, help") << "call" << int(HelpRow) << help << true;
+    QTest::newRow("call, header") << "call" << int(FileHeader) << QStringList() << false;
+    QTest::newRow("terminal, header") << "terminal" << int(AppHeader) << QStringList() << false;
+    QTest::newRow("click") << "click" << int(FileRow) << file << true;
+    // Such a style makes a click emit activated() as well: still one start.
+    QTest::newRow("click, style activating on click") << "single-click style" << int(FileRow) << file << true;
+    QTest::newRow("Return on query") << "Return on query" << int(FileRow) << file << true;
+    QTest::newRow("Enter on query") << "Enter on query" << int(HelpRow) << help << true;
+    QTest::newRow("Return on list") << "Return on list" << int(AppRow) << app << true;
+    QTest::newRow("Return, no current row") << "Return on query" << int(NoRow) << QStringList() << false;
+    QTest::newRow("menu, open") << "&Open" << int(AppRow) << app << true;
+    QTest::newRow("menu, terminal gets the command whole")
+        << "Open in &terminal" << int(AppRow) << QStringList{QStringLiteral("nyd-term"), QStringLiteral("--noclose"), QStringLiteral("-e"), m_hostileCommand}
+        << true;
+    QTest::newRow("menu, show in file manager") << "&Show in file manager" << int(FileRow)
+                                                << QStringList{open, QStringLiteral("-e"), m_files.filePath(QStringLiteral("My Documents"))} << false;
+    QTest::newRow("menu, send to desktop") << "&Send to/&Desktop" << int(FileRow) << copy + QStringList{folder(NydDesktopDir) + QLatin1Char('/')} << false;
+    QTest::newRow("menu, send to home") << "&Send to/&Home" << int(FileRow) << copy + QStringList{folder(NydHomeDir) + QLatin1Char('/')} << false;
+    QTest::newRow("menu, send to documents") << "&Send to/&Documents" << int(FileRow) << copy + QStringList{folder(NydDocumentsDir) + QLatin1Char('/')}
+                                             << false;
+    QTest::newRow("menu, properties") << "&Properties" << int(FileRow) << QStringList{QStringLiteral("nyd-props"), QStringLiteral("-s"), m_document} << false;
+    QTest::newRow("no menu on a header") << "&Open" << int(FileHeader) << QStringList() << false;
+    QTest::newRow("no menu below the rows") << "&Open" << int(NoRow) << QStringList() << false;
+}
+
+void MainWindowTest::actions()
+{
+    QFETCH(QString, trigger);
+    QFETCH(int, row);
+    QFETCH(QStringList, call);
+    QFETCH(bool, hides);
+    list()->setModel(m_model);
+    list()->setItemDelegate(new QStyledItemDelegate(list()));
+    m_window->setGeometry(QRect(QGuiApplication::primaryScreen()->geometry().center() - QPoint(200, 270), QSize(404, 532)));
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    list()->selectionModel()->setCurrentIndex(index(row), QItemSelectionModel::NoUpdate);
+
+    SingleClickStyle style;
+    if (trigger == QLatin1String("call")) {
+        m_window->openResult(index(row));
+    } else if (trigger == QLatin1String("terminal")) {
+        m_window->openResultInTerminal(index(row));
+    } else if (trigger.contains(QLatin1String("click"))) {
+        list()->setStyle(trigger == QLatin1String("click") ? nullptr : &style);
+        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, rowCenter(row));
+        list()->setStyle(nullptr);
+    } else if (trigger.contains(QLatin1String(" on "))) {
+        QWidget *target = trigger.endsWith(QLatin1String("list")) ? static_cast<QWidget *>(list()) : query();
+        QTest::keyClick(target, trigger.startsWith(QLatin1String("Enter")) ? Qt::Key_Enter : Qt::Key_Return);
+    } else {
+        bool picked = false;
+        useMenu(row, trigger.split(QLatin1Char('/')), &picked);
+        QCOMPARE(picked, !call.isEmpty());
+    }
+    QCOMPARE(m_window->isHidden(), hides);
+    QTRY_VERIFY(allEnded());
+    QCOMPARE(calls(), call.isEmpty() ? QList<QStringList>() : QList<QStringList>{call});
+    QVERIFY2(!QFile::exists(m_marker), "a shell ran part of a command");
+}
+
+void MainWindowTest::menuFollowsTheCategory_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("entries");
+    QTest::newRow("application") << int(AppRow) << "&Open, Open in &terminal, Add shortcut to &Desktop, Pin on &Taskbar";
+    QTest::newRow("help") << int(HelpRow) << "&Open";
+    QTest::newRow("document") << int(FileRow)
+                              << "&Open, &Show in file manager, &Copy, Copy &path, &Send to, &Send to/&Desktop, &Send to/&Home, &Send to/&Documents, "
+                                 "&Properties";
+}
+
+void MainWindowTest::menuFollowsTheCategory()
+{
+    QFETCH(int, row);
+    QFETCH(QString, entries);
+    list()->setModel(m_model);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_window->applyTheme(menuTheme(QStringLiteral("#102030"), QStringLiteral("#405060"), QStringLiteral("#708090"), QStringLiteral("#a0b0c0")));
+    // The theme ties the border to the selection; apart, a mix-up of the two shows.
+    ThemeColors::instance()->setBorderColor(QStringLiteral("#d0e0f0"));
+    QCOMPARE(useMenu(row, {}).join(QStringLiteral(", ")), entries);
+    for (const char *rule :
+         {"QMenu{background-color:#102030;border:1pxsolid#d0e0f0;color:#405060;}", "::item:selected{background-color:#708090;color:#a0b0c0;}"}) {
+        QVERIFY2(QString(m_menuStyleSheet).remove(QLatin1Char('\n')).contains(QLatin1String(rule)), qPrintable(m_menuStyleSheet));
+    }
+    QVERIFY(m_window->isVisible());
+    QVERIFY(allEnded() && calls().isEmpty());
+}
+
+void MainWindowTest::copiesAndClipboard()
+{
+    list()->setModel(m_model);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    for (const auto &[entry, format, content] : {std::tuple{"&Copy", "text/uri-list", QByteArray("file://" + m_document.toUtf8().replace(' ', "%20") + "\r\n")},
+                                                 {"Copy &path", "text/plain", m_document.toUtf8()}}) {
+        clipboard->setText(QStringLiteral("before"));
+        bool picked = false;
+        useMenu(FileRow, {QLatin1String(entry)}, &picked);
+        QVERIFY(picked);
+        QTRY_COMPARE(clipboard->mimeData()->data(QLatin1String(format)), content);
+    }
+
+    // Shortcuts and pins copy the entry once and never overwrite.
+    for (NydDir which : {NydDesktopDir, NydTaskbarLaunchersDir}) {
+        const QString target = folder(which) + QLatin1Char('/') + QFileInfo(m_desktopFile).fileName();
+        QVERIFY(QDir().mkpath(folder(which)));
+        QFile::remove(target);
+        const QString entry = which == NydDesktopDir ? QStringLiteral("Add shortcut to &Desktop") : QStringLiteral("Pin on &Taskbar");
+        for (const QByteArray contents : {QByteArray("first"), QByteArray("second")}) {
+            QVERIFY(TestHelpers::writeFile(m_desktopFile, contents));
+            bool picked = false;
+            useMenu(AppRow, {entry}, &picked);
+            QVERIFY(picked);
+            QCOMPARE(TestHelpers::readFile(target), QByteArray("first"));
+        }
+    }
+    QVERIFY(m_window->isVisible());
+    QVERIFY(allEnded() && calls().isEmpty());
+}
+
+void MainWindowTest::quitLeavesTheEventLoop()
+{
+    CommandServer server(m_window);
+    m_window->show();
+    query()->setText(QStringLiteral("kept"));
+    QEventLoop loop;
+    QTimer::singleShot(0, this, [&server] {
+        server.processRemoteArguments({QStringLiteral("nyd-search-panel"), QStringLiteral("--quit"), QStringLiteral("--hide")});
+    });
+    QTimer::singleShot(5000, &loop, [&loop] {
+        loop.exit(1);
+    });
+    QCOMPARE(loop.exec(), 0);
+    // Quitting touches nothing else.
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(query()->text(), QStringLiteral("kept"));
 }
 
 QTEST_MAIN(MainWindowTest)
