@@ -19,12 +19,7 @@ private Q_SLOTS:
     void cleanup();
 
     void helpAndQuitShowNothing();
-    void secondStartForwardsAndExits();
-    void secondStartWithHelpForwardsNothing();
-    void parseErrorsArePrintedAndTheRestExecutes();
-    void hiddenFirstStartWaitsForAMessage();
-    void forwardedQuitEndsTheFirstInstance();
-    void argumentWithBarStaysOneArgument();
+    void laterStartsDriveTheRunningPanel();
     void placesTheWindowByTheTaskbar_data();
     void placesTheWindowByTheTaskbar();
 
@@ -129,83 +124,45 @@ void PanelProcessTest::helpAndQuitShowNothing()
     QVERIFY(!X11TestHelpers::isPanelViewable());
 }
 
-void PanelProcessTest::secondStartForwardsAndExits()
+void PanelProcessTest::laterStartsDriveTheRunningPanel()
 {
-    startFirst({});
-    QTRY_VERIFY_WITH_TIMEOUT(X11TestHelpers::isPanelViewable(), 15000);
-
-    QCOMPARE(runSecond({QStringLiteral("--toggle")}), 0);
-    QTRY_VERIFY(!X11TestHelpers::isPanelViewable());
-    QCOMPARE(runSecond({QStringLiteral("--toggle")}), 0);
-    QTRY_VERIFY(X11TestHelpers::isPanelViewable());
-    QCOMPARE(runSecond({QStringLiteral("--hide")}), 0);
-    QTRY_VERIFY(!X11TestHelpers::isPanelViewable());
-    // A start without options shows a hidden panel.
-    QCOMPARE(runSecond({}), 0);
-    QTRY_VERIFY(X11TestHelpers::isPanelViewable());
-    QCOMPARE(m_first->state(), QProcess::Running);
-}
-
-void PanelProcessTest::secondStartWithHelpForwardsNothing()
-{
-    startFirst({QStringLiteral("--hidden")});
-
-    QByteArray output;
-    QCOMPARE(runSecond({QStringLiteral("--help"), QStringLiteral("--first-marker")}, &output), 0);
-    QVERIFY(output.contains("Show/Hide window"));
-
-    // Had the help start forwarded anything, its marker would come first.
-    QCOMPARE(runSecond({QStringLiteral("--second-marker"), QStringLiteral("--hidden")}), 0);
-    QTRY_VERIFY(m_first->peek(4096).contains("second-marker"));
-    QVERIFY(!m_first->peek(4096).contains("first-marker"));
-    QVERIFY(!X11TestHelpers::isPanelViewable());
-}
-
-void PanelProcessTest::parseErrorsArePrintedAndTheRestExecutes()
-{
-    startFirst({});
-    QTRY_VERIFY_WITH_TIMEOUT(X11TestHelpers::isPanelViewable(), 15000);
-
-    QByteArray output;
-    QCOMPARE(runSecond({QStringLiteral("--no-such-option"), QStringLiteral("--hide")}, &output), 0);
-    QCOMPARE(output, QByteArrayLiteral("Unknown option 'no-such-option'.\n"));
-    QTRY_VERIFY(!X11TestHelpers::isPanelViewable());
-    QTRY_COMPARE(m_first->peek(4096), QByteArrayLiteral("Unknown option 'no-such-option'.\n"));
-}
-
-void PanelProcessTest::hiddenFirstStartWaitsForAMessage()
-{
+    const auto said = [this](const char *text) {
+        return m_first->peek(1 << 16).contains(text);
+    };
     startFirst({QStringLiteral("--hidden"), QStringLiteral("-p"), QStringLiteral("0"), QStringLiteral("-s"), QStringLiteral("30")});
     // Once it answers a later start, it has applied its own command line.
     QCOMPARE(runSecond({QStringLiteral("--hidden"), QStringLiteral("--ready-marker")}), 0);
-    QTRY_VERIFY(m_first->peek(4096).contains("ready-marker"));
+    QTRY_VERIFY(said("ready-marker"));
     QVERIFY(!X11TestHelpers::isPanelViewable());
-
+    // A start without options shows a hidden panel, placed again.
     QCOMPARE(runSecond({QStringLiteral("-p"), QStringLiteral("0"), QStringLiteral("-s"), QStringLiteral("30")}), 0);
     QTRY_VERIFY(X11TestHelpers::isPanelViewable());
     QCOMPARE(X11TestHelpers::topLevelWindow("Nyd search panel").geometry.topLeft(), QPoint(0, 30));
-}
+    for (const auto &[option, shown] : {std::pair{"--toggle", false}, {"--toggle", true}, {"--hide", false}, {"", true}}) {
+        QCOMPARE(runSecond(QString::fromLatin1(option).split(QLatin1Char(' '), Qt::SkipEmptyParts)), 0);
+        QTRY_COMPARE(X11TestHelpers::isPanelViewable(), shown);
+    }
 
-void PanelProcessTest::forwardedQuitEndsTheFirstInstance()
-{
-    startFirst({});
-    QTRY_VERIFY_WITH_TIMEOUT(X11TestHelpers::isPanelViewable(), 15000);
+    // Help is printed by the later start, which forwards nothing.
+    QByteArray output;
+    QCOMPARE(runSecond({QStringLiteral("--help"), QStringLiteral("--help-marker")}, &output), 0);
+    QVERIFY(output.contains("Show/Hide window"));
+    // A parse error is printed on both sides, and the rest executes.
+    QCOMPARE(runSecond({QStringLiteral("--no-such-option"), QStringLiteral("--hide")}, &output), 0);
+    QCOMPARE(output, QByteArrayLiteral("Unknown option 'no-such-option'.\n"));
+    QTRY_VERIFY(said("Unknown option 'no-such-option'."));
+    QTRY_VERIFY(!X11TestHelpers::isPanelViewable());
+    QVERIFY(!said("help-marker"));
+    // Split on the bar, these would quit the panel and hide it.
+    QCOMPARE(runSecond({QStringLiteral("-q"), QStringLiteral("a|--quit"), QStringLiteral("-q"), QStringLiteral("b|--hide|")}), 0);
+    QCOMPARE(runSecond({QStringLiteral("--after-bars")}), 0);
+    QTRY_VERIFY(said("after-bars"));
+    QVERIFY(X11TestHelpers::isPanelViewable());
+
     QCOMPARE(runSecond({QStringLiteral("--quit")}), 0);
     QVERIFY(m_first->waitForFinished(15000));
     QCOMPARE(m_first->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_first->exitCode(), 0);
-}
-
-void PanelProcessTest::argumentWithBarStaysOneArgument()
-{
-    startFirst({});
-    QTRY_VERIFY_WITH_TIMEOUT(X11TestHelpers::isPanelViewable(), 15000);
-    // Split on the bar, this would quit the panel and hide it.
-    QCOMPARE(runSecond({QStringLiteral("-q"), QStringLiteral("a|--quit"), QStringLiteral("-q"), QStringLiteral("b|--hide|")}), 0);
-    QCOMPARE(runSecond({QStringLiteral("--unknown-after-bars")}), 0);
-    QTRY_VERIFY(m_first->peek(4096).contains("unknown-after-bars"));
-    QCOMPARE(m_first->state(), QProcess::Running);
-    QVERIFY(X11TestHelpers::isPanelViewable());
 }
 
 void PanelProcessTest::placesTheWindowByTheTaskbar_data()
