@@ -1,0 +1,212 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "helpsearchengine.h"
+#include "helpsearchengine_p.h"
+#include "testhelpers.h"
+
+#include <KRunner/RunnerManager>
+#include <KShell>
+
+#include <QHelpEngineCore>
+#include <QMimeDatabase>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+#include <QUrl>
+
+namespace
+{
+// Invented applications: file and icon name, entry, the command the panel runs and the line under the name.
+const char *const s_applications[][4] = {
+    {"fennimore", "Name=Fennimore\nGenericName=Map Maker\nComment=Draws maps\nExec=fennimore --new-window %U", "fennimore|--new-window", "Draws maps"},
+    {"studio", "Name=Fennimore Studio\nGenericName=Studio\nExec=\"/opt/F T/studio\" -p \"my work\" %F", "/opt/F T/studio|-p|my work", "Studio"},
+    {"ofv", "Name=Old Fennimore Viewer\nExec=ofv %i %c %k", "ofv", ""},
+    {"bigfennimore", "Name=Bigfennimore\nExec=sh -c \"echo 100%% done\" %f", "sh|-c|echo 100% done", ""},
+    {"paperweight", "Name=Paperweight\nKeywords=fennimore;weights;\nExec=paperweight", "paperweight", ""},
+    {"lantern", "Name=Lantern\nExec=/usr/libexec/fennimored --quiet --file=%f", "/usr/libexec/fennimored|--quiet|--file=", ""},
+    {"hidden", "Name=Fennimore Hidden\nHidden=true\nExec=fennimore-hidden", "", ""},
+    {"secret", "Name=Fennimore Secret\nNoDisplay=true\nExec=fennimore-secret", "", ""},
+};
+}
+
+class RunnersTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // No test mode: the service cache and the index are built by programs of their own.
+        QVERIFY2(QDir::homePath().startsWith(qEnvironmentVariable("NYD_SESSION_DIR", QStringLiteral("-")) + QLatin1Char('/')), "run in scripts/session.sh");
+        for (const char *id : {"nydservices", "nydbaloosearch", "nydhelp"}) {
+            m_manager.loadRunner(KPluginMetaData::findPluginById(QStringLiteral(NYD_RUNNER_PLUGIN_DIR), QLatin1String(id)));
+        }
+        for (const auto &[name, entry, command, subtext] : s_applications) {
+            const QByteArray contents = QByteArray("[Desktop Entry]\nType=Application\nIcon=") + name + '\n' + entry;
+            QVERIFY(TestHelpers::writeFile(m_applications + QLatin1String(name) + QStringLiteral(".desktop"), contents));
+        }
+        QCOMPARE(QProcess::execute(QStringLiteral("kbuildsycoca5"), {QStringLiteral("--noincremental")}), 0);
+        // A plain folder, as hidden ones are not indexed; the kinds come from the names.
+        for (const QString &name : QStringLiteral("plan.txt csv ods odp odt png wav mp4 zip folder/.keep").split(QLatin1Char(' '))) {
+            QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("quixotic.") + name, "x"));
+        }
+        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("quixotic.bin"), QByteArray("\0\1\2\3", 4)));
+        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("notes.txt"), "A rather quixotic idea."));
+        for (int i = 10; i < 25; ++i) {
+            QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("log-%1.txt").arg(i), "The lighthouse keeper wrote this down."));
+        }
+        const QByteArray config = "[Basic Settings]\nIndexing-Enabled=true\n[General]\nonly basic indexing=false\nfolders[$e]=" + QFile::encodeName(m_folder);
+        QVERIFY(TestHelpers::writeFile(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc"), config));
+        m_indexer.start(QStringLiteral("baloo_file"), {});
+        // Contents come after all names. Asked in a process of its own: one in this process could keep the index file the indexer replaces.
+        const QString indexed = QStringLiteral("baloosearch quixotic | grep -q notes.txt && [ $(baloosearch lighthouse | grep -c /) = 15 ]");
+        QTRY_VERIFY_WITH_TIMEOUT(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), indexed}) == 0, 120000);
+        setSourceCollectionForTesting(QStringLiteral(NYD_TEST_HELP_COLLECTION));
+        m_collection = HelpSearchEngine::instance()->collectionFile();
+        m_index = QFileInfo(m_collection).path() + QStringLiteral("/.nydhelp/fts"); // where Qt Help keeps it
+        prepareHelp();
+    }
+
+    void applications_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("found"); // strongest first
+        const QString all = QStringLiteral("Fennimore|Fennimore Studio|Lantern|Old Fennimore Viewer|Paperweight|Bigfennimore");
+        QTest::newRow("name, executable, word, keyword, inside") << QStringLiteral("fennimore") << all;
+        QTest::newRow("more of the name typed, other case, spaces") << QStringLiteral(" FENN ") << all;
+        QTest::newRow("generic name") << QStringLiteral("map maker") << QStringLiteral("Fennimore");
+        QTest::newRow("one letter: starts of words") << QStringLiteral("f") << QStringLiteral("Fennimore|Fennimore Studio|Old Fennimore Viewer");
+        QTest::newRow("hidden") << QStringLiteral("fennimore hidden") << QString();
+        QTest::newRow("no display") << QStringLiteral("fennimore secret") << QString();
+    }
+
+    void applications()
+    {
+        QFETCH(QString, query);
+        QFETCH(QString, found);
+        QStringList names;
+        for (const Plasma::QueryMatch &match : matches(query, "nydservices")) {
+            for (const auto &[name, entry, command, subtext] : s_applications) {
+                // The system's own applications may match too.
+                if (match.data().toUrl().toLocalFile() == m_applications + QLatin1String(name) + QStringLiteral(".desktop")) {
+                    names << match.text();
+                    QCOMPARE(QStringList({match.matchCategory(), match.iconName(), match.subtext()}),
+                             QStringList({QStringLiteral("Applications"), QString::fromUtf8(name), QString::fromUtf8(subtext)}));
+                    QCOMPARE(match.type() == Plasma::QueryMatch::ExactMatch, !match.text().compare(query.trimmed(), Qt::CaseInsensitive));
+                    // The id goes to a shell as it is, without the codes for files the panel never passes.
+                    QCOMPARE(KShell::splitArgs(match.id(), KShell::AbortOnMeta).join(QLatin1Char('|')), QString::fromUtf8(command));
+                }
+            }
+        }
+        QCOMPARE(names.join(QLatin1Char('|')), found);
+    }
+
+    void files()
+    {
+        // Each file once, whatever number of types the index gave it, under its kind; names before contents.
+        QStringList found;
+        for (const Plasma::QueryMatch &match : matches(QStringLiteral("quixotic"), "nydbaloosearch")) {
+            found << match.text() + QLatin1Char(':') + match.matchCategory();
+            QCOMPARE(match.data().toUrl(), QUrl::fromLocalFile(m_folder + match.text()));
+            QCOMPARE(match.iconName(), QMimeDatabase().mimeTypeForFile(match.subtext()).iconName());
+        }
+        QCOMPARE(found.takeLast(), QStringLiteral("notes.txt:Text"));
+        found.sort();
+        QCOMPARE(found.join(QLatin1Char(' ')),
+                 QStringLiteral("quixotic.bin:File quixotic.csv:Spreadsheet quixotic.folder:Folder quixotic.mp4:Video quixotic.odp:Presentation quixotic.ods:"
+                                "Spreadsheet quixotic.odt:Document quixotic.plan.txt:Text quixotic.png:Image quixotic.wav:Audio quixotic.zip:Archive"));
+        // The start of a word in any case; a bounded number of one kind.
+        QCOMPARE(matches(QStringLiteral("QUIXO"), "nydbaloosearch").size(), 12);
+        QCOMPARE(matches(QStringLiteral("lighthouse"), "nydbaloosearch").size(), 10);
+        // Later tests start an indexer of their own.
+        m_indexer.terminate();
+        QVERIFY(m_indexer.waitForFinished(30000));
+    }
+
+    void help_data()
+    {
+        for (const char *column : {"missing", "query", "titles", "excerpt"}) {
+            QTest::addColumn<QString>(column); // excerpt of the first page
+        }
+        const char *const rows[][5] = {
+            {"title: start of the text", "", "keyboard", "Keyboard shortcuts", "Press Escape to hide the panel."},
+            {"text only: around the word", "", "marmalade", "Keyboard shortcuts", "Holding the marmalade modifier"},
+            {"start of a word", "", "zeppel", "Indexing files", ""},
+            {"title above text", "", "indexing", "Indexing files|Panel basics", ""},
+            {"words on different pages", "", "periwinkle zeppelin", "", ""},
+            {"cyrillic", "", "самовар", "Справочные страницы", "рассказано про самовар"},
+            {"query syntax is text", "", "marmalade\" OR \"zeppelin", "", ""},
+            {"no user's copy", "collection", "keyboard", "Keyboard shortcuts", ""},
+            {"empty index", "index", "keyboard", "Keyboard shortcuts", ""},
+        };
+        for (const auto &row : rows) {
+            QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]) << QString::fromUtf8(row[3]) << QString::fromUtf8(row[4]);
+        }
+    }
+
+    void help()
+    {
+        QFETCH(QString, missing);
+        QFETCH(QString, query);
+        QFETCH(QString, titles);
+        QFETCH(QString, excerpt);
+        // The user's copy is made once; with a part of it missing there is nothing to search until it is made again.
+        const QDateTime copied = QFileInfo(m_collection).lastModified();
+        if (!missing.isEmpty()) {
+            QVERIFY(missing == QLatin1String("index") ? QFile::resize(m_index, 0) : QFile::remove(m_collection));
+            QVERIFY(matches(query, "nydhelp").isEmpty());
+            // Searching makes no collection of its own.
+            QCOMPARE(QFileInfo::exists(m_collection), missing != QLatin1String("collection"));
+        }
+        prepareHelp();
+        QCOMPARE(QFileInfo(m_collection).lastModified() == copied, missing.isEmpty());
+
+        const QList<Plasma::QueryMatch> pages = matches(query, "nydhelp");
+        QStringList found;
+        std::transform(pages.cbegin(), pages.cend(), std::back_inserter(found), std::mem_fn(&Plasma::QueryMatch::text));
+        QCOMPARE(found.join(QLatin1Char('|')), titles);
+        if (!excerpt.isEmpty()) {
+            // Short plain text, never the title again; the page opens by its URL.
+            const QString subtext = pages.first().subtext();
+            QVERIFY2(subtext.contains(excerpt) && !subtext.contains(titles) && !subtext.contains(QLatin1Char('<')) && subtext.size() <= 160,
+                     qPrintable(subtext));
+            QVERIFY(QHelpEngineCore(m_collection).fileData(pages.first().data().toUrl()).contains(titles.toUtf8()));
+        }
+    }
+
+private:
+    void prepareHelp()
+    {
+        const bool ready = QFileInfo(m_collection).isReadable() && QFileInfo(m_index).size() > 0;
+        QSignalSpy finished(HelpSearchEngine::instance(), &HelpSearchEngine::indexingFinished);
+        HelpSearchEngine::instance()->prepare();
+        QVERIFY(ready || finished.wait(60000));
+    }
+
+    // What one runner found, strongest first. The manager ignores a query equal to the one before.
+    QList<Plasma::QueryMatch> matches(const QString &query, const char *runner)
+    {
+        m_manager.reset();
+        QSignalSpy finished(&m_manager, &Plasma::RunnerManager::queryFinished);
+        m_manager.launchQuery(query);
+        QTest::qVerify(finished.wait(30000), "finished.wait(30000)", "", __FILE__, __LINE__);
+        QMultiMap<qreal, Plasma::QueryMatch> found;
+        for (const Plasma::QueryMatch &match : m_manager.matches()) {
+            if (match.runner()->id() == QLatin1String(runner)) {
+                found.insert(-match.relevance(), match);
+            }
+        }
+        return found.values();
+    }
+
+    Plasma::RunnerManager m_manager;
+    QProcess m_indexer;
+    const QString m_applications = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + QLatin1Char('/');
+    const QString m_folder = QDir::homePath() + QStringLiteral("/Indexed/");
+    QString m_collection;
+    QString m_index;
+};
+
+QTEST_MAIN(RunnersTest)
+
+#include "runnerstest.moc"
