@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+// What the panel reads from the user's files and the system: theme colours,
+// whose theme, the access level and its search settings.
+#include "commandserver.h"
+#include "nydcore.h"
+#include "ryxhelper_p.h"
+#include "searchsettings.h"
+#include "testhelpers.h"
+#include "themefiles.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <pwd.h>
+#include <unistd.h>
+
+class SettingsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        // Settings need the organisation; the description's first line names the windows.
+        nydInit("2.5.1", "Nyd search\nA longer text that is no title");
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Nyd search"));
+        QCOMPARE(QSettings().fileName(), QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/nyd/settingstest.conf"));
+        qputenv("PATH", QFile::encodeName(m_bin.path()));
+    }
+
+    void themeColors_data()
+    {
+        QTest::addColumn<QByteArray>("primary");
+        QTest::addColumn<int>("top"); // top integrity level: 0 not claimed, 1 by the override, 2 by the variable, 3 variable but override off
+        QTest::addColumn<QByteArray>("ryxId"); // what the tool prints for -i; null: not installed
+        QTest::addColumn<QString>("expected"); // MenuActiveColor MenuColor MenuStringActiveColor MenuStringColor
+        QTest::addColumn<QByteArray>("theme");
+        const auto row = [](const char *name, const char *primary, int top, const char *ryxId, const char *expected, const char *theme = nullptr) {
+            const char all[] = "MenuActiveColor=PrimaryLightColor\nMenuColor=PrimaryDarkColor\nMenuStringActiveColor=PrimaryLightTextColor\n";
+            QTest::newRow(name) << QByteArray(primary) << top << QByteArray(ryxId) << QString::fromLatin1(expected)
+                                << (theme ? QByteArray(theme) : all + QByteArray("MenuStringColor=PrimaryDarkTextColor"));
+        };
+        const char blue[] = "#71a6ca #22628d #000000 #ffffff";
+        const char qt[] = "#f4f4f4 #bfbfbf #000000 #000000";
+        row("no files", nullptr, 0, nullptr, "true true true true", "");
+        row("literal, no self-reference", "#2a7ab0", 0, nullptr, "true #fafafa true PrimaryColor", "MenuColor=#fafafa\nMenuStringColor=PrimaryColor");
+        row("shades of the primary", "#2a7ab0", 0, "echo 63", blue);
+        row("white only darkens", "#ffffff", 0, nullptr, "#dfdfdf #bfbfbf #000000 #000000");
+        row("black only lightens", "#000000", 0, nullptr, "#555555 #2a2a2a #ffffff #ffffff");
+        row("qt even at the top level", "qt", 1, "echo 63", qt);
+        row("QT names no colour", "QT", 0, nullptr, "QT QT #000000 #000000");
+        row("top level: privileged primary", "#2a7ab0", 2, "printf ' 4294967295 \\n'", "#b05555 #6d0000 #ffffff #ffffff");
+        row("override beats the variable", "#2a7ab0", 3, "echo 63", blue);
+        row("level 0", "#2a7ab0", 1, "echo 0", blue);
+        row("tool failed", "#2a7ab0", 1, "echo 3; exit 1", blue);
+        row("tool missing", "#2a7ab0", 1, nullptr, blue);
+    }
+
+    void themeColors()
+    {
+        QFETCH(QByteArray, primary);
+        QFETCH(int, top);
+        QFETCH(QByteArray, ryxId);
+        QFETCH(QString, expected);
+        QFETCH(QByteArray, theme);
+        const QString nyd = QDir::homePath() + QStringLiteral("/.nyd/");
+        QVERIFY(QDir(nyd).removeRecursively() && QDir(m_bin.path()).removeRecursively());
+        QVERIFY(primary.isNull() || TestHelpers::writeFile(nyd + QStringLiteral("paletterc"), "[Variables]\nPrimaryColor=" + primary));
+        QVERIFY(theme.isEmpty() || TestHelpers::writeFile(nyd + QStringLiteral("theme/current.themerc"), "[Variables]\n" + theme));
+        QVERIFY(ryxId.isNull() || TestHelpers::writeFile(m_bin.filePath(QStringLiteral("ryx-id")), "#!/bin/sh\n[ \"$1\" = -i ] && " + ryxId, true));
+        qputenv("NYD_TEST_MAX_MIC", top >= 2 ? "1" : "");
+        setMaxMicOverrideForTesting(top == 1 ? 1 : top == 3 ? 0 : -1);
+        QCOMPARE(QStringList(CommandServer::readThemeColors().values()).join(QLatin1Char(' ')), expected);
+    }
+
+    void themeOfTheUserBehindSudo()
+    {
+        const passwd *self = getpwuid(getuid());
+        for (const QByteArray &user : {QByteArray(), QByteArray("nyd-no-such-account"), QByteArray(self->pw_name)}) {
+            user.isNull() ? qunsetenv("SUDO_USER") : qputenv("SUDO_USER", user);
+            const QString home = user == self->pw_name ? QDir(QString::fromUtf8(self->pw_dir)).canonicalPath() : QDir::homePath();
+            QCOMPARE(locateThemeFiles().paletteFile, home + QStringLiteral("/.nyd/paletterc"));
+        }
+        qunsetenv("SUDO_USER");
+    }
+
+    void searchSettings_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("expected"); // applications documents media limited limit idle
+        QTest::newRow("no file: the defaults") << QByteArray() << QStringLiteral("1 1 1 0 3 0");
+        QTest::newRow("media alone") << QByteArray("indexMedia=false") << QStringLiteral("1 1 0 0 3 0");
+        QTest::newRow("non-numeric limit") << QByteArray("indexSizeLimit=lots") << QStringLiteral("1 1 1 0 0 0");
+        // Only the low 32 bits of 5000000000 come back.
+        QTest::newRow("every key, limit past 32 bits")
+            << QByteArray("indexApplications=0\nindexDocuments=0\nindexMedia=0\nlimitIndexSize=1\nindexSizeLimit=5000000000\nidleModeIndexing=1")
+            << QStringLiteral("0 0 0 1 705032704 1");
+    }
+
+    void searchSettings()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, expected);
+        // A fresh QSettings also makes the process forget the old file.
+        const auto forget = [] {
+            QFile::remove(QSettings().fileName());
+            return QSettings().allKeys().isEmpty();
+        };
+        QVERIFY(forget() && (file.isNull() || TestHelpers::writeFile(QSettings().fileName(), "[General]\n" + file)));
+        SearchSettings settings;
+        settings.load();
+        QCOMPARE(settings == SearchSettings() && !(settings != SearchSettings()), file.isNull());
+        // A copy saved into a new file comes back.
+        QVERIFY(forget());
+        SearchSettings(settings).save();
+        SearchSettings s;
+        s.load();
+        QCOMPARE(QString::asprintf("%d %d %d %d %lld %d",
+                                   s.indexApplications(),
+                                   s.indexDocuments(),
+                                   s.indexMedia(),
+                                   s.limitIndexSize(),
+                                   s.indexSizeLimit(),
+                                   s.idleModeIndexing()),
+                 expected);
+    }
+
+private:
+    QTemporaryDir m_bin;
+};
+
+QTEST_MAIN(SettingsTest)
+
+#include "settingstest.moc"
