@@ -6,6 +6,8 @@
 
 int main(int argc, char **argv)
 {
+    // As in the panel, which draws nothing with OpenGL: loading it would be most of both starts.
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
     QApplication application(argc, argv);
     QWidget widget;
     widget.setWindowTitle(QStringLiteral("Nyd bare widget"));

@@ -277,7 +277,7 @@ int measure(int runs, int keyDelayMs)
                 index.push_back(indexMs);
             }
         }
-        const QByteArray floor = "the file runner's 10 index queries in this process, " + QByteArray::number(hits) + " hits; the panel showed "
+        const QByteArray floor = "the file runner's 10 index queries in this process, " + QByteArray::number(hits) + " results over them; the panel showed "
             + QByteArray::number(panel.rows()) + " rows";
         printTarget(qPrintable(labels.at(k)), shown, floor.constData(), index, QByteArrayLiteral("no target set"));
     }

@@ -384,7 +384,8 @@ public:
     {
         m_display.discardPending();
         Child second;
-        if (!spawn(second, command.takeFirst(), command, qgetenv("XDG_RUNTIME_DIR"))) {
+        const QByteArray program = command.takeFirst();
+        if (!spawn(second, program, command, qgetenv("XDG_RUNTIME_DIR"))) {
             ++m_failures;
             return;
         }
