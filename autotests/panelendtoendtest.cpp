@@ -191,7 +191,7 @@ void PanelEndToEndTest::terminalGetsTheCommandAsOneArgument()
     search(QStringLiteral("zoltermo"));
     const QModelIndex application = firstResultOf(QStringLiteral("Applications"));
     QVERIFY(application.isValid());
-    const QString command = application.data(ResultsModel::IdRole).toString();
+    const QString command = application.data(ResultsModel::CommandRole).toString();
     QVERIFY2(command.contains(QLatin1Char('\'')) && command.contains(QLatin1String("$(")), qPrintable(command));
 
     // Through the context menu, as the user does it.

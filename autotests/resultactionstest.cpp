@@ -286,7 +286,7 @@ private Q_SLOTS:
         // Each of these would touch the marker if the shell saw the id unquoted.
         const QString marker = m_fakes->filePath(QStringLiteral("injected"));
         const QString id = QStringLiteral("it's \"$(touch %1)\" `touch %1`; touch %1 && touch %1 | touch %1 > %1 & touch %1\ntouch %1 $HOME \\ *").arg(marker);
-        m_model->setData(index(AppRow), id, ResultsModel::IdRole);
+        m_model->setData(index(AppRow), id, ResultsModel::CommandRole);
 
         QVERIFY(useMenu(rowCenter(AppRow), {QStringLiteral("Open in &terminal")}).picked);
         QVERIFY(m_window->isHidden());

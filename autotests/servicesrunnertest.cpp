@@ -4,6 +4,8 @@
 #include <KRunner/AbstractRunnerTest>
 #include <KShell>
 
+#include "desktopcommand.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -230,9 +232,9 @@ void ServicesRunnerTest::command()
 
     const Plasma::QueryMatch match = ownMatch(QStringLiteral("fennimore"), text);
     QVERIFY(match.isValid());
-    // The id is handed to a shell as it is.
+    // The command is handed to a shell as it is.
     KShell::Errors error = KShell::NoError;
-    QCOMPARE(KShell::splitArgs(match.id(), KShell::AbortOnMeta, &error), arguments);
+    QCOMPARE(KShell::splitArgs(desktopEntryCommand(match.data().toUrl().toLocalFile()), KShell::AbortOnMeta, &error), arguments);
     QCOMPARE(error, KShell::NoError);
 }
 

@@ -231,10 +231,10 @@ void MainWindow::openResultInTerminal(const QModelIndex &index)
     if (!isResult(index)) {
         return;
     }
-    const QString id = index.data(ResultsModel::IdRole).toString();
+    const QString entryCommand = index.data(ResultsModel::CommandRole).toString();
     hide();
     // Quoted, the command reaches the terminal as one argument whatever it holds.
-    const QString command = KShell::quoteArg(terminalProgram()) + QStringLiteral(" --noclose -e ") + KShell::quoteArg(id);
+    const QString command = KShell::quoteArg(terminalProgram()) + QStringLiteral(" --noclose -e ") + KShell::quoteArg(entryCommand);
     QProcess::startDetached(QStringLiteral("bash"), {QStringLiteral("-c"), command});
 }
 
