@@ -38,6 +38,7 @@ CommandServer::CommandServer(MainWindow *window, QObject *parent)
     , m_window(window)
 {
     m_parser.addHelpOption();
+    m_parser.addVersionOption();
     m_parser.addOptions({
         {{QStringLiteral("q"), QStringLiteral("query")}, tr("Prepend text to the current search query"), tr("text")},
         {QStringLiteral("hide"), tr("Hide window")},
@@ -61,11 +62,25 @@ bool CommandServer::parse(const QStringList &arguments)
     return false;
 }
 
+bool CommandServer::asksOnlyForText(const QStringList &arguments)
+{
+    m_parser.parse(arguments);
+    return m_parser.isSet(QStringLiteral("help")) || m_parser.isSet(QStringLiteral("help-all")) || m_parser.isSet(QStringLiteral("version"));
+}
+
 void CommandServer::checkArguments(const QStringList &arguments)
 {
     parse(arguments);
     if (m_parser.isSet(QStringLiteral("help"))) {
         printHelp();
+        endProcess();
+    }
+    if (m_parser.isSet(QStringLiteral("help-all"))) {
+        // Qt lists its own options only from process(), which then ends the process.
+        m_parser.process({arguments.value(0), QStringLiteral("--help-all")});
+    }
+    if (m_parser.isSet(QStringLiteral("version"))) {
+        writeToStandardOutput(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion() + QLatin1Char('\n'));
         endProcess();
     }
 }
