@@ -309,8 +309,10 @@ void MainWindow::copyToFolder(const QModelIndex &index, int folder)
     if (path.isEmpty()) {
         return;
     }
-    const QString target = nydFolder(folder) + QFileInfo(path).fileName();
-    if (!QFile::copy(path, target)) {
+    const QString destination = nydFolder(folder);
+    const QString target = destination + QFileInfo(path).fileName();
+    // A fresh home has no taskbar folder yet, and need not have a desktop one.
+    if (!QDir().mkpath(destination) || !QFile::copy(path, target)) {
         reportFailedCopy(path, target);
     }
 }
