@@ -135,6 +135,13 @@ private Q_SLOTS:
                                            .arg(scratch.path())
                                            .toUtf8()));
 
+        // In a chroot unshare cannot make the mounts private and fails on its own.
+        QProcess probe;
+        probe.start(QStringLiteral("unshare"), QStringLiteral("--mount --propagation private true").split(QLatin1Char(' ')));
+        if (!probe.waitForFinished() || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0) {
+            QSKIP("No private mount namespace here (needs root and unshare outside a chroot)");
+        }
+
         qputenv("SUDO_USER", account.toUtf8());
         const QString script = QStringLiteral("mount --bind \"$1\" /etc/passwd 2>/dev/null || exit 77; exec \"$2\" %1").arg(QLatin1String(s_printRealHome));
         QProcess child;
