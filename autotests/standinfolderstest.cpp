@@ -23,7 +23,6 @@ private Q_SLOTS:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        QVERIFY(m_files.isValid());
     }
 
     void copyCreatesTheFolder_data()
@@ -40,7 +39,8 @@ private Q_SLOTS:
         QFETCH(QString, entry);
         QFETCH(int, folder);
 
-        const QString desktopFile = m_files.filePath(QStringLiteral("nyd-notes.desktop"));
+        const QTemporaryDir files;
+        const QString desktopFile = files.filePath(QStringLiteral("nyd-notes.desktop"));
         QVERIFY(TestHelpers::writeFile(desktopFile, "[Desktop Entry]\nType=Application\nName=Notes\nExec=nyd-notes\n"));
         const QString destination = QString::fromStdString(GetNydDir(NydDir(folder)));
         QVERIFY(!destination.isEmpty() && QDir(destination).removeRecursively());
@@ -78,9 +78,6 @@ private Q_SLOTS:
         // Later tests of the session find the desktop as it was made for them.
         QVERIFY(QDir().mkpath(destination));
     }
-
-private:
-    QTemporaryDir m_files;
 };
 
 QTEST_MAIN(StandInFoldersTest)
