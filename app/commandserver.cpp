@@ -9,8 +9,10 @@
 #include "themefiles.h"
 #include "userprobes.h"
 
+#include <KConfig>
+#include <KConfigGroup>
+
 #include <QApplication>
-#include <QSettings>
 #include <QStyle>
 
 #include <cstdio>
@@ -38,6 +40,7 @@ CommandServer::CommandServer(MainWindow *window, QObject *parent)
     , m_window(window)
 {
     m_parser.addHelpOption();
+    m_parser.addVersionOption();
     m_parser.addOptions({
         {{QStringLiteral("q"), QStringLiteral("query")}, tr("Prepend text to the current search query"), tr("text")},
         {QStringLiteral("hide"), tr("Hide window")},
@@ -61,11 +64,25 @@ bool CommandServer::parse(const QStringList &arguments)
     return false;
 }
 
+bool CommandServer::asksOnlyForText(const QStringList &arguments)
+{
+    m_parser.parse(arguments);
+    return m_parser.isSet(QStringLiteral("help")) || m_parser.isSet(QStringLiteral("help-all")) || m_parser.isSet(QStringLiteral("version"));
+}
+
 void CommandServer::checkArguments(const QStringList &arguments)
 {
     parse(arguments);
     if (m_parser.isSet(QStringLiteral("help"))) {
         printHelp();
+        endProcess();
+    }
+    if (m_parser.isSet(QStringLiteral("help-all"))) {
+        // Qt lists its own options only from process(), which then ends the process.
+        m_parser.process({arguments.value(0), QStringLiteral("--help-all")});
+    }
+    if (m_parser.isSet(QStringLiteral("version"))) {
+        writeToStandardOutput(QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion() + QLatin1Char('\n'));
         endProcess();
     }
 }
@@ -143,19 +160,21 @@ void CommandServer::execute()
 QMap<QString, QString> CommandServer::readThemeColors()
 {
     static const ThemeFiles files = locateThemeFiles();
-    const QVariant missing(true);
+    const QString missing = QStringLiteral("true");
+    const QString variables = QStringLiteral("Variables");
 
+    // Read as plain text: QSettings would build whatever object an "@Variant(…)"
+    // value claims to be, however large, before anyone sees it is no colour.
     QMap<QString, QString> colors;
-    QSettings theme(files.themeFile, QSettings::IniFormat);
-    theme.beginGroup(QStringLiteral("Variables"));
+    const KConfig themeFile(files.themeFile, KConfig::SimpleConfig);
+    const KConfigGroup theme = themeFile.group(variables);
     for (const QString &key :
          {QStringLiteral("MenuActiveColor"), QStringLiteral("MenuColor"), QStringLiteral("MenuStringActiveColor"), QStringLiteral("MenuStringColor")}) {
-        colors.insert(key, theme.value(key, missing).toString());
+        colors.insert(key, theme.readEntry(key, missing));
     }
 
-    QSettings palette(files.paletteFile, QSettings::IniFormat);
-    palette.beginGroup(QStringLiteral("Variables"));
-    QString primary = palette.value(QStringLiteral("PrimaryColor"), missing).toString();
+    const KConfig paletteFile(files.paletteFile, KConfig::SimpleConfig);
+    QString primary = paletteFile.group(variables).readEntry(QStringLiteral("PrimaryColor"), missing);
     if (primary == QLatin1String("qt")) {
         primary = QApplication::style()->standardPalette().color(QPalette::Window).name();
     } else if (hasMaxMicLevel()) {

@@ -18,6 +18,8 @@ class CommandServer : public QObject
 public:
     explicit CommandServer(MainWindow *window, QObject *parent = nullptr);
 
+    /// Whether the arguments ask for help or the version, which need no window.
+    bool asksOnlyForText(const QStringList &arguments);
     void checkArguments(const QStringList &arguments);
     void processArguments(const QStringList &arguments);
     void processRemoteArguments(const QStringList &arguments);

@@ -21,6 +21,26 @@ int forwardCommandLine(SingleApplication &application)
     return 0;
 }
 
+QStringList argumentList(int argc, char *argv[])
+{
+    QStringList arguments;
+    arguments.reserve(argc);
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    return arguments;
+}
+
+// Help and the version are text only: they must work where there is no
+// display to connect to, as over ssh or in a package build.
+int answerWithText(int argc, char *argv[])
+{
+    QCoreApplication application(argc, argv);
+    nydInit(s_version, s_description);
+    CommandServer(nullptr, nullptr).checkArguments(QCoreApplication::arguments());
+    return 0;
+}
+
 // The desktop's own programs come first; ours only stand in for missing ones.
 void appendStandInProgramsToPath()
 {
@@ -48,6 +68,9 @@ int main(int argc, char *argv[])
     // The front looks for the running panel by this name, whatever name
     // this start was given.
     QCoreApplication::setApplicationName(QStringLiteral("nyd-search-panel"));
+    if (CommandServer(nullptr, nullptr).asksOnlyForText(argumentList(argc, argv))) {
+        return answerWithText(argc, argv);
+    }
 
     // The front found no panel, or left the command line to the full parser.
     // Another start may have won meanwhile; then this one forwards too.

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
+#include "desktopcommand.h"
 #include "helpsearchengine.h"
 #include "helpsearchengine_p.h"
 #include "testhelpers.h"
@@ -19,6 +20,8 @@ namespace
 // Invented applications: file and icon name, entry, the command the panel runs and the line under the name.
 const char *const s_applications[][4] = {
     {"fennimore", "Name=Fennimore\nGenericName=Map Maker\nComment=Draws maps\nExec=fennimore --new-window %U", "fennimore|--new-window", "Draws maps"},
+    // The same command once field codes are gone: still an application of its own.
+    {"fennimore-files", "Name=Fennimore Files\nExec=fennimore --new-window %F", "fennimore|--new-window", ""},
     {"studio", "Name=Fennimore Studio\nGenericName=Studio\nExec=\"/opt/F T/studio\" -p \"my work\" %F", "/opt/F T/studio|-p|my work", "Studio"},
     {"ofv", "Name=Old Fennimore Viewer\nExec=ofv %i %c %k", "ofv", ""},
     {"bigfennimore", "Name=Bigfennimore\nExec=sh -c \"echo 100%% done\" %f", "sh|-c|echo 100% done", ""},
@@ -71,11 +74,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("found"); // strongest first
-        const QString all = QStringLiteral("Fennimore|Fennimore Studio|Lantern|Old Fennimore Viewer|Paperweight|Bigfennimore");
+        const QString all = QStringLiteral("Fennimore|Fennimore Files|Fennimore Studio|Lantern|Old Fennimore Viewer|Paperweight|Bigfennimore");
         QTest::newRow("name, executable, word, keyword, inside") << QStringLiteral("fennimore") << all;
         QTest::newRow("more of the name typed, other case, spaces") << QStringLiteral(" FENN ") << all;
         QTest::newRow("generic name") << QStringLiteral("map maker") << QStringLiteral("Fennimore");
-        QTest::newRow("one letter: starts of words") << QStringLiteral("f") << QStringLiteral("Fennimore|Fennimore Studio|Old Fennimore Viewer");
+        QTest::newRow("one letter: starts of words") << QStringLiteral("f")
+                                                     << QStringLiteral("Fennimore|Fennimore Files|Fennimore Studio|Old Fennimore Viewer");
         QTest::newRow("hidden") << QStringLiteral("fennimore hidden") << QString();
         QTest::newRow("no display") << QStringLiteral("fennimore secret") << QString();
     }
@@ -93,8 +97,9 @@ private Q_SLOTS:
                     QCOMPARE(QStringList({match.matchCategory(), match.iconName(), match.subtext()}),
                              QStringList({QStringLiteral("Applications"), QString::fromUtf8(name), QString::fromUtf8(subtext)}));
                     QCOMPARE(match.type() == Plasma::QueryMatch::ExactMatch, !match.text().compare(query.trimmed(), Qt::CaseInsensitive));
-                    // The id goes to a shell as it is, without the codes for files the panel never passes.
-                    QCOMPARE(KShell::splitArgs(match.id(), KShell::AbortOnMeta).join(QLatin1Char('|')), QString::fromUtf8(command));
+                    // The command goes to a shell as it is, without the codes for files the panel never passes.
+                    const QString entryCommand = desktopEntryCommand(match.data().toUrl().toLocalFile());
+                    QCOMPARE(KShell::splitArgs(entryCommand, KShell::AbortOnMeta).join(QLatin1Char('|')), QString::fromUtf8(command));
                 }
             }
         }

@@ -9,6 +9,7 @@
 #include "themefiles.h"
 
 #include <QApplication>
+#include <QColor>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -75,6 +76,16 @@ private Q_SLOTS:
         qputenv("NYD_TEST_MAX_MIC", top >= 2 ? "1" : "");
         setMaxMicOverrideForTesting(top == 1 ? 1 : top == 3 ? 0 : -1);
         QCOMPARE(QStringList(CommandServer::readThemeColors().values()).join(QLatin1Char(' ')), expected);
+    }
+
+    void serializedThemeValueIsText()
+    {
+        // QSettings would build the list it claims, of 2^31 strings.
+        QVERIFY(TestHelpers::writeFile(QDir::homePath() + QStringLiteral("/.nyd/theme/current.themerc"),
+                                       "[Variables]\nMenuColor=@Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)\nMenuStringColor=#102030\n"));
+        const QMap<QString, QString> colors = CommandServer::readThemeColors();
+        QVERIFY(!QColor::isValidColor(colors.value(QStringLiteral("MenuColor"))));
+        QCOMPARE(colors.value(QStringLiteral("MenuStringColor")), QStringLiteral("#102030"));
     }
 
     void themeOfTheUserBehindSudo()

@@ -81,7 +81,8 @@ void HelpSearchEngine::prepare()
     }
     // Opening a missing collection would create an empty one in its place.
     if (!QFileInfo(m_sourceCollection).isReadable()) {
-        qCWarning(NYD_HELP) << "No help collection at" << m_sourceCollection;
+        // Help is optional; where it is not installed, every start would say so.
+        qCInfo(NYD_HELP) << "No help collection at" << m_sourceCollection;
         return;
     }
     if (!QDir().mkpath(m_userFolder)) {

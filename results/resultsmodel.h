@@ -42,6 +42,8 @@ public:
         MultiLineRole,
         IsCategoryRole,
         DataRole,
+        /// The command line of an application's entry, for a terminal.
+        CommandRole,
     };
     Q_ENUM(Roles)
 

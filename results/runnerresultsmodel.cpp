@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "runnerresultsmodel.h"
 
+#include "desktopcommand.h"
 #include "resultsmodel.h"
 #include "searchsettings.h"
 #include "themecolors.h"
@@ -357,6 +358,8 @@ QVariant RunnerResultsModel::matchData(const Plasma::QueryMatch &match, int role
         return false;
     case ResultsModel::DataRole:
         return match.data();
+    case ResultsModel::CommandRole:
+        return desktopEntryCommand(match.data().toUrl().toLocalFile());
     default:
         return {};
     }

@@ -5,10 +5,8 @@
 #include <KIO/ApplicationLauncherJob>
 #include <KIO/DesktopExecParser>
 #include <KLocalizedString>
-#include <KShell>
 
 #include <QDir>
-#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -49,41 +47,6 @@ qreal textScore(const QString &text, const QString &term, bool prefixOnly)
         return 0;
     }
     return 0.4 + 0.1 * typed;
-}
-
-/**
- * The Exec line as a command line to hand to a shell: field codes stand for
- * files and URLs the panel never passes, so they are dropped.
- */
-QString commandLine(const QString &exec)
-{
-    KShell::Errors error = KShell::NoError;
-    const QStringList arguments = KShell::splitArgs(exec, KShell::NoOptions, &error);
-    if (error != KShell::NoError) {
-        QString command = exec;
-        command.remove(QRegularExpression(QStringLiteral("\\s*%[fFuUdDnNickvm]")));
-        return command.replace(QStringLiteral("%%"), QStringLiteral("%")).trimmed();
-    }
-
-    QStringList command;
-    command.reserve(arguments.size());
-    for (const QString &argument : arguments) {
-        QString stripped;
-        for (int i = 0; i < argument.size(); ++i) {
-            if (argument.at(i) == QLatin1Char('%') && i + 1 < argument.size()) {
-                ++i;
-                if (argument.at(i) == QLatin1Char('%')) {
-                    stripped += QLatin1Char('%');
-                }
-                continue;
-            }
-            stripped += argument.at(i);
-        }
-        if (!stripped.isEmpty() || argument.isEmpty()) {
-            command << stripped;
-        }
-    }
-    return KShell::joinArgs(command);
 }
 
 QString desktopFilePath(const KService::Ptr &service)
@@ -143,9 +106,11 @@ void ServicesRunner::match(Plasma::RunnerContext &context)
         match.setText(service->name());
         match.setSubtext(service->comment().isEmpty() ? service->genericName() : service->comment());
         match.setIconName(service->icon());
-        match.setData(QUrl::fromLocalFile(desktopFilePath(service)));
-        // Set after the data, which would otherwise become the id.
-        match.setId(commandLine(service->exec()));
+        const QString path = desktopFilePath(service);
+        match.setData(QUrl::fromLocalFile(path));
+        // The runner library keeps one match per id; entries that run the same
+        // command are still different applications.
+        match.setId(path);
         matches << match;
     }
     context.addMatches(matches);

@@ -6,7 +6,7 @@
 
 /**
  * Finds installed applications by name, generic name, keywords and executable.
- * A match's id is the command line to run, its data the desktop file's URL.
+ * A match's id is the desktop file's path, its data the file's URL.
  */
 class ServicesRunner : public Plasma::AbstractRunner
 {

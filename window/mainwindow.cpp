@@ -231,10 +231,10 @@ void MainWindow::openResultInTerminal(const QModelIndex &index)
     if (!isResult(index)) {
         return;
     }
-    const QString id = index.data(ResultsModel::IdRole).toString();
+    const QString entryCommand = index.data(ResultsModel::CommandRole).toString();
     hide();
     // Quoted, the command reaches the terminal as one argument whatever it holds.
-    const QString command = KShell::quoteArg(terminalProgram()) + QStringLiteral(" --noclose -e ") + KShell::quoteArg(id);
+    const QString command = KShell::quoteArg(terminalProgram()) + QStringLiteral(" --noclose -e ") + KShell::quoteArg(entryCommand);
     QProcess::startDetached(QStringLiteral("bash"), {QStringLiteral("-c"), command});
 }
 
@@ -309,8 +309,10 @@ void MainWindow::copyToFolder(const QModelIndex &index, int folder)
     if (path.isEmpty()) {
         return;
     }
-    const QString target = nydFolder(folder) + QFileInfo(path).fileName();
-    if (!QFile::copy(path, target)) {
+    const QString destination = nydFolder(folder);
+    const QString target = destination + QFileInfo(path).fileName();
+    // A fresh home has no taskbar folder yet, and need not have a desktop one.
+    if (!QDir().mkpath(destination) || !QFile::copy(path, target)) {
         reportFailedCopy(path, target);
     }
 }
