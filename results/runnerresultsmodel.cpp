@@ -24,6 +24,8 @@ namespace
 const QString s_runnerConfigFile = QStringLiteral("/usr/share/nyd-search/krunnerrc");
 const QString s_applications = QStringLiteral("Applications");
 const QString s_help = QStringLiteral("Help");
+// Keys stay untranslated, like the runners' own; only the shown text is translated.
+const QString s_bestMatch = QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Best match"));
 constexpr int s_reservedCategories = 15;
 constexpr int s_reservedBucket = 30;
 constexpr int s_bestMatchCount = 3;
@@ -32,11 +34,6 @@ constexpr int s_fontPixelSize = 16;
 constexpr int s_iconSize = 24;
 constexpr int s_bestMatchBoost = 100000;
 constexpr int s_applicationsBoost = 10000;
-
-QString bestMatchCategory()
-{
-    return RunnerResultsModel::tr("Best match");
-}
 
 QFont rowFont()
 {
@@ -187,7 +184,7 @@ void RunnerResultsModel::onMatchesChanged(const QList<Plasma::QueryMatch> &match
         if (!hasHelp && help != buckets.cend() && !help->isEmpty()) {
             best[s_bestMatchCount - 1] = help->first();
         }
-        buckets.insert(bestMatchCategory(), best);
+        buckets.insert(s_bestMatch, best);
     }
 
     beginResetModel();
@@ -295,7 +292,7 @@ QVariant RunnerResultsModel::categoryData(const QString &category, int role) con
     case ResultsModel::IsCategoryRole:
         return true;
     case ResultsModel::TypeRole: {
-        if (m_grouping == FixedGrouping && category == bestMatchCategory()) {
+        if (m_grouping == FixedGrouping && category == s_bestMatch) {
             return s_bestMatchBoost;
         }
         if (m_grouping == FixedGrouping && category == s_applications) {
@@ -312,7 +309,7 @@ QVariant RunnerResultsModel::categoryData(const QString &category, int role) con
         for (const Plasma::QueryMatch &match : m_matches.value(category)) {
             relevance = std::max(relevance, match.relevance());
         }
-        if (m_grouping == FixedGrouping && category == bestMatchCategory()) {
+        if (m_grouping == FixedGrouping && category == s_bestMatch) {
             relevance += s_bestMatchBoost;
         } else if (m_grouping == FixedGrouping && category == s_applications) {
             relevance += s_applicationsBoost;
@@ -367,11 +364,13 @@ QVariant RunnerResultsModel::matchData(const Plasma::QueryMatch &match, int role
 
 QString RunnerResultsModel::toolTip(const Plasma::QueryMatch &match) const
 {
+    // Names, paths and excerpts are anyone's text: as markup, an image source
+    // in them would have the tool tip open whatever file it names.
     const QString subtext = match.subtext();
     const QFileInfo file(subtext);
     // Only a real file or folder has a name, a size and times to show.
     if (match.matchCategory() == s_help || !QDir::isAbsolutePath(subtext) || !file.exists()) {
-        return QStringLiteral("<p>") + subtext + QStringLiteral("</p>");
+        return QStringLiteral("<p>") + subtext.toHtmlEscaped() + QStringLiteral("</p>");
     }
     const auto time = [](const QDateTime &dateTime) {
         return QLocale::system().toString(dateTime, QLocale::ShortFormat);
@@ -382,8 +381,8 @@ QString RunnerResultsModel::toolTip(const Plasma::QueryMatch &match) const
               "<tr><td align='right'><b>Opened:</b></td><td align='left'>%4</td></tr>"
               "<tr><td align='right'><b>Created:</b></td><td align='left'>%5</td></tr>"
               "<tr><td align='right'><b>Modified:</b></td><td align='left'>%6</td></tr></table>")
-        .arg(file.fileName(),
-             subtext,
+        .arg(file.fileName().toHtmlEscaped(),
+             subtext.toHtmlEscaped(),
              QLocale().formattedDataSize(file.size(), 2, QLocale::DataSizeTraditionalFormat),
              time(file.lastRead()),
              time(file.birthTime()),

@@ -4,7 +4,6 @@
 #include <Baloo/Query>
 #include <KFileMetaData/TypeInfo>
 #include <KIO/OpenUrlJob>
-#include <KLocalizedString>
 
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -35,31 +34,32 @@ enum class Kind {
     File,
 };
 
+// The panel compares these keys and translates them only where it shows them.
 QString categoryName(Kind kind)
 {
     switch (kind) {
     case Kind::Folder:
-        return i18nc("@title:group search results", "Folder");
+        return QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Folder"));
     case Kind::Spreadsheet:
-        return i18nc("@title:group search results", "Spreadsheet");
+        return QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Spreadsheet"));
     case Kind::Presentation:
-        return i18nc("@title:group search results", "Presentation");
+        return QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Presentation"));
     case Kind::Audio:
-        return i18nc("@title:group search results", "Audio");
+        return QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Audio"));
     case Kind::Video:
-        return i18nc("@title:group search results", "Video");
+        return QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Video"));
     case Kind::Image:
-        return i18nc("@title:group search results", "Image");
+        return QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Image"));
     case Kind::Archive:
-        return i18nc("@title:group search results", "Archive");
+        return QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Archive"));
     case Kind::Document:
-        return i18nc("@title:group search results", "Document");
+        return QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Document"));
     case Kind::Text:
-        return i18nc("@title:group search results", "Text");
+        return QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Text"));
     case Kind::File:
         break;
     }
-    return i18nc("@title:group search results", "File");
+    return QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "File"));
 }
 
 bool inheritsAny(const QMimeType &mime, std::initializer_list<const char *> names)

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "helprunner.h"
 
-#include <KLocalizedString>
-
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -139,7 +137,8 @@ void HelpRunner::match(Plasma::RunnerContext &context)
         match.setType(Plasma::QueryMatch::PossibleMatch);
         // Qt Help ranks pages with the words in their title first.
         match.setRelevance(0.6 - 0.01 * i);
-        match.setMatchCategory(i18nc("@title:group search results", "Help"));
+        // A key the panel compares; it translates it only where it shows it.
+        match.setMatchCategory(QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Help")));
         match.setText(result.title());
         match.setSubtext(excerpt(helpEngine, result));
         match.setIconName(QStringLiteral("help-contents"));

@@ -4,7 +4,6 @@
 #include <KApplicationTrader>
 #include <KIO/ApplicationLauncherJob>
 #include <KIO/DesktopExecParser>
-#include <KLocalizedString>
 
 #include <QDir>
 #include <QStandardPaths>
@@ -102,7 +101,8 @@ void ServicesRunner::match(Plasma::RunnerContext &context)
         Plasma::QueryMatch match(this);
         match.setType(nameScore >= 1 ? Plasma::QueryMatch::ExactMatch : Plasma::QueryMatch::PossibleMatch);
         match.setRelevance(relevance);
-        match.setMatchCategory(i18nc("@title:group search results", "Applications"));
+        // A key the panel compares; it translates it only where it shows it.
+        match.setMatchCategory(QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Applications")));
         match.setText(service->name());
         match.setSubtext(service->comment().isEmpty() ? service->genericName() : service->comment());
         match.setIconName(service->icon());

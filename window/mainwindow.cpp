@@ -255,12 +255,21 @@ void MainWindow::showResultMenu(const QPoint &pos)
 
 void MainWindow::addResultActions(QMenu *menu, const QModelIndex &index)
 {
-    const auto add = [this](QMenu *menu, const char *icon, const QString &text, auto handler) {
+    // New matches can replace every row while the menu runs its own event
+    // loop, so an entry looks its match up again when chosen.
+    const QString id = index.data(ResultsModel::IdRole).toString();
+    const QVariant target = index.data(ResultsModel::DataRole);
+    const auto add = [this, id, target](QMenu *menu, const char *icon, const QString &text, auto handler) {
         QAction *action = menu->addAction(QIcon::fromTheme(QLatin1String(icon)), text);
-        connect(action, &QAction::triggered, this, handler);
+        connect(action, &QAction::triggered, this, [this, id, target, handler] {
+            const QModelIndex match = findResult(id, target);
+            if (match.isValid()) {
+                handler(match);
+            }
+        });
     };
-    add(menu, "document-open", tr("&Open"), [this, index] {
-        openResult(index);
+    add(menu, "document-open", tr("&Open"), [this](const QModelIndex &match) {
+        openResult(match);
     });
 
     const QString category = index.data(ResultsModel::CategoryRole).toString();
@@ -268,39 +277,52 @@ void MainWindow::addResultActions(QMenu *menu, const QModelIndex &index)
         return;
     }
     if (category == QLatin1String("Applications")) {
-        add(menu, "document-open", tr("Open in &terminal"), [this, index] {
-            openResultInTerminal(index);
+        add(menu, "document-open", tr("Open in &terminal"), [this](const QModelIndex &match) {
+            openResultInTerminal(match);
         });
-        add(menu, "user-desktop", tr("Add shortcut to &Desktop"), [this, index] {
-            copyToFolder(index, NydDesktopDir);
+        add(menu, "user-desktop", tr("Add shortcut to &Desktop"), [this](const QModelIndex &match) {
+            copyToFolder(match, NydDesktopDir);
         });
-        add(menu, "preferences-system-windows", tr("Pin on &Taskbar"), [this, index] {
-            copyToFolder(index, NydTaskbarLaunchersDir);
+        add(menu, "preferences-system-windows", tr("Pin on &Taskbar"), [this](const QModelIndex &match) {
+            copyToFolder(match, NydTaskbarLaunchersDir);
         });
         return;
     }
-    add(menu, "folder-documents", tr("&Show in file manager"), [this, index] {
-        showInFileManager(index);
+    add(menu, "folder-documents", tr("&Show in file manager"), [this](const QModelIndex &match) {
+        showInFileManager(match);
     });
-    add(menu, "edit-copy", tr("&Copy"), [this, index] {
-        copyResult(index);
+    add(menu, "edit-copy", tr("&Copy"), [this](const QModelIndex &match) {
+        copyResult(match);
     });
-    add(menu, "edit-rename", tr("Copy &path"), [this, index] {
-        copyResultPath(index);
+    add(menu, "edit-rename", tr("Copy &path"), [this](const QModelIndex &match) {
+        copyResultPath(match);
     });
     QMenu *sendTo = menu->addMenu(QIcon::fromTheme(QStringLiteral("document-export")), tr("&Send to"));
-    add(sendTo, "user-desktop", tr("&Desktop"), [this, index] {
-        sendToFolder(index, NydDesktopDir);
+    add(sendTo, "user-desktop", tr("&Desktop"), [this](const QModelIndex &match) {
+        sendToFolder(match, NydDesktopDir);
     });
-    add(sendTo, "user-home", tr("&Home"), [this, index] {
-        sendToFolder(index, NydHomeDir);
+    add(sendTo, "user-home", tr("&Home"), [this](const QModelIndex &match) {
+        sendToFolder(match, NydHomeDir);
     });
-    add(sendTo, "folder-documents", tr("&Documents"), [this, index] {
-        sendToFolder(index, NydDocumentsDir);
+    add(sendTo, "folder-documents", tr("&Documents"), [this](const QModelIndex &match) {
+        sendToFolder(match, NydDocumentsDir);
     });
-    add(menu, "document-properties", tr("&Properties"), [this, index] {
-        showProperties(index);
+    add(menu, "document-properties", tr("&Properties"), [this](const QModelIndex &match) {
+        showProperties(match);
     });
+}
+
+QModelIndex MainWindow::findResult(const QString &id, const QVariant &target) const
+{
+    // One id may stand for several entries; the target tells them apart.
+    const QAbstractItemModel *model = ui->listViewSearchResults->model();
+    const QModelIndexList found = model->match(model->index(0, 0), ResultsModel::IdRole, id, -1, Qt::MatchExactly);
+    for (const QModelIndex &index : found) {
+        if (isResult(index) && index.data(ResultsModel::DataRole) == target) {
+            return index;
+        }
+    }
+    return {};
 }
 
 void MainWindow::copyToFolder(const QModelIndex &index, int folder)
@@ -418,7 +440,8 @@ void MainWindow::onQueryEdited()
 void MainWindow::onFocusChanged(QWidget *old, QWidget *now)
 {
     Q_UNUSED(old)
-    if (now || !windowHandle() || hasOpenTransientWindow()) {
+    // Hiding the panel takes the focus from it too; that loss keeps the query.
+    if (now || isHidden() || !windowHandle() || hasOpenTransientWindow()) {
         return;
     }
     clearQuery();

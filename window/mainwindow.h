@@ -57,6 +57,7 @@ private:
     void onQueryFinished();
     bool isCategory(int row) const;
     void addResultActions(QMenu *menu, const QModelIndex &index);
+    QModelIndex findResult(const QString &id, const QVariant &target) const;
     void copyToFolder(const QModelIndex &index, int folder);
     void sendToFolder(const QModelIndex &index, int folder);
     void showInFileManager(const QModelIndex &index);
