@@ -3,26 +3,33 @@
 // theme and placement it obeys, and what its results offer.
 #include "mainwindow.h"
 #include "commandserver.h"
+#include "fakerunner.h"
 #include "nydcore.h"
 #include "placement.h"
 #include "resultsmodel.h"
+#include "runnerresultsmodel.h"
+#include "searchsettings.h"
 #include "testhelpers.h"
 #include "themecolors.h"
 #include "x11testhelpers.h"
+
+#include <KLocalizedString>
 
 #include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QLoggingCategory>
 #include <QMenu>
 #include <QMimeData>
 #include <QPointer>
+#include <QProcess>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QStandardItemModel>
@@ -30,7 +37,11 @@
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
+#include <QTranslator>
+
+#include <clocale>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -120,6 +131,39 @@ public:
     }
 };
 
+// A gettext catalog with these entries, sorted by their original text.
+QByteArray moCatalog(const QList<std::pair<QByteArray, QByteArray>> &entries)
+{
+    QByteArray head, table, strings;
+    const quint32 count = entries.size();
+    const auto put = [](QByteArray &to, quint32 value) {
+        to.append(reinterpret_cast<const char *>(&value), sizeof value);
+    };
+    for (const bool translated : {false, true}) {
+        for (const auto &[original, translation] : entries) {
+            put(table, (translated ? translation : original).size());
+            put(table, 28 + 16 * count + strings.size());
+            strings += (translated ? translation : original) + '\0';
+        }
+    }
+    for (const quint32 value : {0x950412deu, 0u, count, 28u, 28 + 8 * count, 0u, 0u}) {
+        put(head, value);
+    }
+    return head + table + strings;
+}
+
+class RussianTranslator : public QTranslator
+{
+public:
+    bool isEmpty() const override
+    {
+        return false;
+    }
+    QString translate(const char *context, const char *text, const char *, int) const override
+    {
+        return QByteArray(context) == "RunnerResultsModel" && QByteArray(text) == "Applications" ? QStringLiteral("Приложения") : QString();
+    }
+};
 class ProbedWindow : public MainWindow
 {
 public:
@@ -142,7 +186,6 @@ private Q_SLOTS:
 
     void pagesFollowTheQuery();
     void focusRules();
-    void escapeHidesAndKeepsTheQuery();
     void screenChangeHides();
     void commandSets_data();
     void commandSets();
@@ -156,6 +199,11 @@ private Q_SLOTS:
     void menuFollowsTheCategory_data();
     void menuFollowsTheCategory();
     void copiesAndClipboard();
+    void menuActsOnTheClickedMatch_data();
+    void menuActsOnTheClickedMatch();
+    void toolTipsShowRunnerTextAsWritten_data();
+    void toolTipsShowRunnerTextAsWritten();
+    void categoryKeysStayUntranslated();
     // Last: once quit, no nested event loop runs in this process.
     void quitLeavesTheEventLoop();
 
@@ -169,6 +217,9 @@ private:
     QList<QStringList> calls() const;
     bool allEnded();
     QStringList useMenu(int row, QStringList path, bool *picked = nullptr);
+    QList<Plasma::QueryMatch> matches(const QString &items);
+    void showMatches(const QList<Plasma::QueryMatch> &matches);
+    void search(const QString &text);
 
     QTemporaryDir m_files;
     QString m_document;
@@ -182,12 +233,14 @@ private:
     ProbedWindow *m_window = nullptr;
     QStandardItemModel *m_model = nullptr;
     QString m_menuStyleSheet;
+    FakeRunner m_runner;
 };
 
 void MainWindowTest::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
-    QLoggingCategory::setFilterRules(QStringLiteral("nyd.help.warning=false"));
+    QCoreApplication::setOrganizationName(QStringLiteral("nyd"));
+    QSettings().clear();
     m_document = m_files.filePath(QStringLiteral("My Documents/report 1.odt"));
     m_desktopFile = m_files.filePath(QStringLiteral("My Apps/nyd заметки.desktop"));
     QVERIFY(TestHelpers::writeFile(m_document, "report"));
@@ -406,14 +459,15 @@ void MainWindowTest::focusRules()
     QTRY_VERIFY(m_window->isHidden());
     QVERIFY(query()->text().isEmpty());
     QCOMPARE(page(), QStringLiteral("pageEmptySearch"));
-}
 
-void MainWindowTest::escapeHidesAndKeepsTheQuery()
-{
-    showAndFocus();
+    // Escape hides the panel and keeps the query, also once hiding took the focus away.
+    m_window->show();
+    m_window->activateWindow();
+    QTRY_COMPARE(QApplication::focusWidget(), query());
     QTest::keyClicks(query(), QStringLiteral("notes"));
     QTest::keyClick(query(), Qt::Key_Escape);
     QVERIFY(m_window->isHidden());
+    QTRY_VERIFY(!QApplication::activeWindow());
     QCOMPARE(query()->text(), QStringLiteral("notes"));
 }
 
@@ -722,6 +776,143 @@ void MainWindowTest::copiesAndClipboard()
     }
     QVERIFY(m_window->isVisible());
     QVERIFY(allEnded() && calls().isEmpty());
+}
+
+QList<Plasma::QueryMatch> MainWindowTest::matches(const QString &items)
+{
+    // Each pointing at /docs/<text>.
+    QList<Plasma::QueryMatch> matches = TestHelpers::matchesFrom<Plasma::QueryMatch>(&m_runner, items);
+    for (Plasma::QueryMatch &match : matches) {
+        match.setData(QUrl::fromLocalFile(QStringLiteral("/docs/") + match.text()));
+    }
+    return matches;
+}
+
+void MainWindowTest::search(const QString &text)
+{
+    showAndFocus();
+    query()->clear();
+    QTest::keyClicks(query(), text);
+    QTRY_VERIFY_WITH_TIMEOUT(!qobject_cast<ResultsModel *>(list()->model())->querying(), 15000);
+}
+
+void MainWindowTest::showMatches(const QList<Plasma::QueryMatch> &matches)
+{
+    if (m_window->isHidden()) {
+        showAndFocus();
+    }
+    list()->model()->findChild<RunnerResultsModel *>()->onMatchesChanged(matches);
+}
+
+void MainWindowTest::menuActsOnTheClickedMatch_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QString>("copied");
+    // "a" is in row 1 when the menu opens.
+    QTest::newRow("gone, another in its row") << "Document b P 0.9, Document c P 0.8"
+                                              << "before";
+    QTest::newRow("moved to another row") << "Document z E 0.9, Document a P 0.9"
+                                          << "/docs/a";
+    QTest::newRow("all gone") << QString() << "before";
+}
+
+void MainWindowTest::menuActsOnTheClickedMatch()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(QString, copied);
+
+    showMatches(matches(QStringLiteral("Document a P 0.9, Document b P 0.5")));
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    const QPoint pos = list()->visualRect(list()->model()->index(1, 0)).center();
+    QCOMPARE(list()->indexAt(pos).data().toString(), QStringLiteral("a"));
+
+    // New matches arrive while the menu runs its own event loop.
+    bool chosen = false;
+    QTimer::singleShot(0, this, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        showMatches(matches(meanwhile));
+        const auto actions = menu->actions();
+        for (QAction *action : actions) {
+            if (action->text() == QLatin1String("Copy &path")) {
+                menu->setActiveAction(action);
+                chosen = true;
+            }
+        }
+        QTest::keyClick(menu, chosen ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, list()->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(list()->viewport(), &event);
+    QVERIFY(chosen);
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+}
+
+void MainWindowTest::toolTipsShowRunnerTextAsWritten_data()
+{
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("subtext");
+    QTest::addColumn<bool>("table");
+    QTest::newRow("application's comment") << "Applications"
+                                           << R"(<b>bold</b> <img src="missing.png">)" << false;
+    QTest::newRow("help excerpt") << "Help"
+                                  << "if a < b & c > d" << false;
+    QTest::newRow("file name and path") << "Document"
+                                        << "%1/<img src=x>/<b>report & co.txt" << true;
+}
+
+void MainWindowTest::toolTipsShowRunnerTextAsWritten()
+{
+    QFETCH(QString, category);
+    QFETCH(QString, subtext);
+    QFETCH(bool, table);
+
+    QTemporaryDir files;
+    subtext = subtext.arg(files.path());
+    QVERIFY(!table || TestHelpers::writeFile(subtext, "report"));
+    QList<Plasma::QueryMatch> shown = matches(category + QStringLiteral(" result P 0.5"));
+    shown.first().setSubtext(subtext);
+    showMatches(shown);
+
+    const QPoint pos = list()->visualRect(list()->model()->index(1, 0)).center();
+    QHelpEvent hover(QEvent::ToolTip, pos, list()->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(list()->viewport(), &hover);
+    QLabel *tip = nullptr;
+    const auto widgets = QApplication::topLevelWidgets();
+    for (QWidget *widget : widgets) {
+        tip = widget->inherits("QTipLabel") && widget->isVisible() ? qobject_cast<QLabel *>(widget) : tip;
+    }
+    QVERIFY(tip);
+    QTextDocument rendered;
+    rendered.setHtml(tip->text());
+    QVERIFY2(rendered.toPlainText().contains(subtext), qPrintable(tip->text()));
+    QCOMPARE(rendered.toPlainText().count(QFileInfo(subtext).fileName()), table ? 2 : 1);
+    QCOMPARE(tip->text().startsWith(QLatin1String("<table>")), table);
+}
+
+void MainWindowTest::categoryKeysStayUntranslated()
+{
+    // The program translated for a user who reads Russian; the C locale would ignore catalogs.
+    QVERIFY(TestHelpers::writeFile(
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/locale/ru/LC_MESSAGES/nyd-search-panel.mo"),
+        moCatalog({{"", "Content-Type: text/plain; charset=UTF-8\n"}, {"@title:group search results\004Applications", "Приложения"}})));
+    std::setlocale(LC_ALL, "C.UTF-8");
+    KLocalizedString::setLanguages({QStringLiteral("ru")});
+    RussianTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    QVERIFY(TestHelpers::writeFile(QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + QStringLiteral("/quuxtool.desktop"),
+                                   "[Desktop Entry]\nType=Application\nName=Quuxtool\nExec=quuxtool\n"));
+    QCOMPARE(QProcess::execute(QStringLiteral("kbuildsycoca5"), {QStringLiteral("--noincremental")}), 0);
+
+    search(QStringLiteral("quuxtool"));
+    QCOMPARE(list()->model()->index(1, 0).data(ResultsModel::CategoryRole).toString(), QStringLiteral("Applications"));
+    QCOMPARE(list()->model()->index(2, 0).data().toString(), QStringLiteral("Приложения"));
+
+    SearchSettings settings;
+    settings.setIndexApplications(false);
+    settings.save();
+    search(QStringLiteral("quuxtool"));
+    QCOMPARE(m_window->findChild<QStackedWidget *>()->currentWidget()->objectName(), QStringLiteral("pageNoResults"));
+    QSettings().clear();
+    QCoreApplication::removeTranslator(&translator);
 }
 
 void MainWindowTest::quitLeavesTheEventLoop()
