@@ -98,12 +98,12 @@ bool makeFolder(const QString &path, mode_t mode)
     return QDir().mkpath(path) && ::chmod(QFile::encodeName(path).constData(), mode) == 0;
 }
 
-// Makes @p path one @p kind of folder: an octal mode, "link" (to a private
-// one), "file", "foreign" (private, of another user) or "missing".
+// Makes @p path one @p kind of folder: an octal mode, "link" (to the private
+// folder it is in), "file", "foreign" (private, of another user) or "missing".
 bool prepare(const QString &path, const QString &kind)
 {
     if (kind == QLatin1String("link")) {
-        return makeFolder(path + QStringLiteral("-real"), 0700) && QFile::link(path + QStringLiteral("-real"), path);
+        return QFile::link(QFileInfo(path).path(), path);
     }
     if (kind == QLatin1String("file")) {
         return QFile(path).open(QIODevice::WriteOnly);
@@ -402,10 +402,7 @@ void SingleInstanceTest::front()
     QVERIFY(QDir().mkpath(bin) && QDir().mkpath(QFileInfo(panel).path()));
     QVERIFY(QFile::copy(QStringLiteral(NYD_PANEL_EXECUTABLE), bin + QStringLiteral("/nyd-search-panel")));
     QVERIFY(setup == QLatin1String("missing") || QFile::link(QCoreApplication::applicationFilePath(), panel));
-    const QString runtime = sandbox.filePath(QStringLiteral("run"));
-    QVERIFY(makeFolder(runtime, 0700));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
-    qputenv("TMPDIR", QFile::encodeName(sandbox.path()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(sandbox.path()));
 
     const QString appId = QStringLiteral("nyd-search-panel");
     LocalPeer primary(nullptr, appId);
@@ -418,7 +415,7 @@ void SingleInstanceTest::front()
         QTRY_COMPARE_WITH_TIMEOUT(crashed->lines().value(0), QByteArray("primary"), 30000);
         ::kill(pid_t(crashed->process.processId()), SIGKILL);
     } else if (setup == QLatin1String("silent")) {
-        QVERIFY(listener.listen(runtime + QStringLiteral("/nyd-search-panel-%1").arg(::geteuid())));
+        QVERIFY(listener.listen(sandbox.filePath(QStringLiteral("nyd-search-panel-%1").arg(::geteuid()))));
     }
 
     const FrontRun run = runFront(sandbox.path(), arguments);

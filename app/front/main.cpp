@@ -39,7 +39,8 @@ bool readCommandLine(int argc, char **argv, QStringList *arguments)
     return !arguments->isEmpty() && parser.parse(*arguments) && parser.positionalArguments().isEmpty();
 }
 
-// No QCoreApplication: it would cost a start more than the rest together.
+// No QCoreApplication: a blocking QLocalSocket needs none, and building one
+// would double what this program itself costs after the libraries are loaded.
 bool forwardedToRunningPanel(int argc, char **argv)
 {
     QStringList arguments;
