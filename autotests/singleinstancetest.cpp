@@ -378,7 +378,9 @@ void SingleInstanceTest::front_data()
     row("unknown option", "panel", {own, "--no-such-option", "--hide"}, "panel");
     row("missing value", "panel", {own, "--toggle", "-q"}, "panel");
     row("positional argument", "panel", {own, "word"}, "panel");
-    row("taken out by Qt, even as a value", "panel", {own, "-q", "-qmljsdebugger=port:1"}, "panel");
+    row("Qt's own option", "panel", {own, "--toggle", "-style=fusion"}, "panel");
+    row("taken out by Qt, even as a value", "panel", {own, "-q", "--qmljsdebugger=port:1"}, "panel");
+    row("short options run together", "panel", {own, "-qx"}, "panel");
     row("invalid UTF-8", "panel", {own, "-q", "\xff"}, "panel");
     row("cut-off UTF-8 in argv[0]", "panel", {"nyd-\xc3", "--toggle"}, "panel");
     row("over the size limit", "panel", overLimit, "panel");

@@ -17,10 +17,13 @@ namespace
 {
 const int s_answerTimeoutMs = 5000;
 
-// Qt takes these out of argv wherever they stand, even as an option's value.
-bool isTakenByQt(const QString &argument)
+// The panel's application object takes Qt's own options out of argv, even
+// where they stand as a value, and its parser may read a word after one dash
+// as short options run together: only the panel knows what these mean.
+bool mayMeanSomethingElse(const QString &argument)
 {
-    return argument.startsWith(QLatin1String("-qmljsdebugger")) || argument.startsWith(QLatin1String("--qmljsdebugger"));
+    const bool wordAfterOneDash = argument.size() > 2 && argument.startsWith(QLatin1Char('-')) && argument.at(1) != QLatin1Char('-');
+    return wordAfterOneDash || argument.startsWith(QLatin1String("--qmljsdebugger"));
 }
 
 // The arguments, when the panel would take every one of them as an option of
@@ -29,7 +32,7 @@ bool readCommandLine(int argc, char **argv, QStringList *arguments)
 {
     for (int i = 0; i < argc; ++i) {
         QString argument;
-        if (!Protocol::decodeUtf8(QByteArray(argv[i]), &argument) || isTakenByQt(argument)) {
+        if (!Protocol::decodeUtf8(QByteArray(argv[i]), &argument) || mayMeanSomethingElse(argument)) {
             return false;
         }
         arguments->append(argument);
