@@ -4,7 +4,7 @@
 #include "deriveshades.h"
 #include "mainwindow.h"
 #include "nydintegration.h"
-#include "singleapplication.h"
+#include "protocol.h"
 #include "themecolors.h"
 #include "themefiles.h"
 #include "userprobes.h"
@@ -41,18 +41,7 @@ CommandServer::CommandServer(MainWindow *window, QObject *parent)
 {
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    m_parser.addOptions({
-        {{QStringLiteral("q"), QStringLiteral("query")}, tr("Prepend text to the current search query"), tr("text")},
-        {QStringLiteral("hide"), tr("Hide window")},
-        {QStringLiteral("toggle"), tr("Show/Hide window")},
-        {QStringLiteral("hidden"), tr("Start with hidden window")},
-        {{QStringLiteral("m"), QStringLiteral("monitor")}, tr("Monitor name"), tr("monitor")},
-        {{QStringLiteral("p"), QStringLiteral("position")}, tr("Corner position [0-3]"), tr("position"), QStringLiteral("2")},
-        {{QStringLiteral("s"), QStringLiteral("size")}, tr("Taskbar height"), tr("size"), QStringLiteral("0")},
-        {QStringLiteral("width"), tr("Width"), tr("width"), QStringLiteral("202")},
-        {QStringLiteral("height"), tr("Height"), tr("height"), QStringLiteral("532")},
-        {QStringLiteral("quit"), tr("Quit application")},
-    });
+    m_parser.addOptions(Protocol::commandLineOptions());
 }
 
 bool CommandServer::parse(const QStringList &arguments)
@@ -101,7 +90,7 @@ void CommandServer::processMessage(const QString &message)
     QStringList arguments;
     // Only our own lossless form is accepted: a message that does not decode
     // came from something that is not a panel start.
-    if (!SingleApplication::decodeArguments(message, &arguments) || arguments.isEmpty()) {
+    if (!Protocol::decodeArguments(message, &arguments) || arguments.isEmpty()) {
         return;
     }
     processRemoteArguments(arguments);

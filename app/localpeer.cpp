@@ -1,80 +1,23 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "localpeer.h"
 
+#include "protocol.h"
+
 #include <QCoreApplication>
-#include <QCryptographicHash>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QPointer>
-#include <QTextCodec>
-#include <QThread>
 #include <QTimer>
-#include <QtEndian>
 
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 namespace
 {
-constexpr char AckByte = '\x06';
-constexpr int HeaderSize = 4;
 // A peer that stalls this long mid-frame, or sends nothing, is dropped.
 constexpr int IdleTimeoutMs = 3000;
-constexpr int RetryIntervalMs = 50;
-
-// Owned by us, a directory itself rather than a link to one, and closed to
-// everybody else.
-bool isPrivateFolder(const QString &path)
-{
-    struct stat st;
-    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) {
-        return false;
-    }
-    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 0777) == 0700;
-}
-
-QString sanitizedName(const QString &appId)
-{
-    QString name;
-    for (const QChar c : appId) {
-        const bool plain = (c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
-            || (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') || c == QLatin1Char('_') || c == QLatin1Char('.');
-        name.append(plain ? c : QLatin1Char('_'));
-    }
-    // Socket paths are short; the hash in the file name keeps ids apart.
-    name.truncate(32);
-    if (name.isEmpty() || name.startsWith(QLatin1Char('.'))) {
-        name.prepend(QLatin1String("app"));
-    }
-    return name;
-}
-
-// Where the socket and the lock may live, or an empty string.
-QString privateFolder(const QString &key)
-{
-    const QString runtimeDir = QDir::cleanPath(qEnvironmentVariable("XDG_RUNTIME_DIR"));
-    if (!runtimeDir.isEmpty() && runtimeDir != QLatin1String(".") && isPrivateFolder(runtimeDir)) {
-        return runtimeDir;
-    }
-
-    const QString folder = QDir::tempPath() + QLatin1Char('/') + key;
-    const QByteArray encoded = QFile::encodeName(folder);
-    if (::mkdir(encoded.constData(), 0700) == 0) {
-        // The umask may have taken bits we need.
-        ::chmod(encoded.constData(), 0700);
-    }
-    if (!isPrivateFolder(folder)) {
-        qWarning("LocalPeer: %s is not a private folder of this user, so no other instance can be reached", encoded.constData());
-        return QString();
-    }
-    return folder;
-}
 
 bool peerIsSameUser(QLocalSocket *socket)
 {
@@ -84,15 +27,6 @@ bool peerIsSameUser(QLocalSocket *socket)
         return false;
     }
     return credentials.uid == ::geteuid();
-}
-
-// Strict: a byte-order mark is kept and any invalid or cut sequence fails.
-bool decodeUtf8(const QByteArray &bytes, QString *text)
-{
-    QTextCodec *codec = QTextCodec::codecForMib(106);
-    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-    *text = codec->toUnicode(bytes.constData(), bytes.size(), &state);
-    return state.invalidChars == 0 && state.remainingChars == 0;
 }
 
 void drop(QLocalSocket *socket)
@@ -124,23 +58,9 @@ void LocalPeer::resolveIdentity() const
         return;
     }
     m_resolved = true;
-
-    const QString appId = m_appId.isEmpty() ? QCoreApplication::applicationName() : m_appId;
-    const QString uid = QString::number(::geteuid());
-    const QString name = sanitizedName(appId);
-    const QString key = name + QLatin1Char('-') + uid;
-    const QString folder = privateFolder(key);
-    if (folder.isEmpty()) {
-        return;
-    }
-    m_serverName = folder + QLatin1Char('/') + key;
-    // Only an id that lost characters needs the hash to stay apart from
-    // others; a plain one keeps a name that needs no hashing to find.
-    if (name != appId) {
-        const QByteArray hash = QCryptographicHash::hash(appId.toUtf8() + '\0' + uid.toLatin1(), QCryptographicHash::Sha1).toHex().left(12);
-        m_serverName += QLatin1Char('-') + QString::fromLatin1(hash);
-    }
-    m_lockFileName = m_serverName + QLatin1String(".lock");
+    const Protocol::Address address = Protocol::address(m_appId.isEmpty() ? QCoreApplication::applicationName() : m_appId, Protocol::FolderUse::Create);
+    m_serverName = address.serverName;
+    m_lockFileName = address.lockFileName;
 }
 
 QString LocalPeer::serverName() const
@@ -183,20 +103,6 @@ bool LocalPeer::isClient()
         qWarning("LocalPeer: cannot create the lock file %s", qPrintable(m_lockFileName));
     }
     return m_isClient;
-}
-
-bool LocalPeer::isInstanceRunning(const QString &appId)
-{
-    const QString lockFileName = LocalPeer(nullptr, appId).lockFileName();
-    if (lockFileName.isEmpty()) {
-        return false;
-    }
-    QLockFile lock(lockFileName);
-    lock.setStaleLockTime(0);
-    if (lock.tryLock(0)) {
-        return false;
-    }
-    return lock.error() == QLockFile::LockFailedError;
 }
 
 void LocalPeer::listen()
@@ -246,34 +152,24 @@ void LocalPeer::acceptConnections()
 void LocalPeer::readFrames(QLocalSocket *socket)
 {
     QPointer<QLocalSocket> guard(socket);
-    while (guard && socket->bytesAvailable() >= HeaderSize) {
-        uchar header[HeaderSize];
-        socket->peek(reinterpret_cast<char *>(header), HeaderSize);
-        const quint32 size = qFromBigEndian<quint32>(header);
-        if (size > quint32(MaxMessageSize)) {
-            qWarning("LocalPeer: dropped a peer that announced a message of %u bytes", size);
+    QString message;
+    for (;;) {
+        switch (Protocol::readFrame(socket, &message)) {
+        case Protocol::FrameResult::Incomplete:
+            return;
+        case Protocol::FrameResult::Invalid:
+            qWarning("LocalPeer: dropped a peer that sent something that is not a message");
             drop(socket);
             return;
+        case Protocol::FrameResult::Message:
+            break;
         }
-        if (socket->bytesAvailable() < HeaderSize + qint64(size)) {
-            return;
-        }
-        socket->skip(HeaderSize);
-        const QByteArray payload = socket->read(size);
-
-        QString message;
-        if (!decodeUtf8(payload, &message)) {
-            qWarning("LocalPeer: dropped a peer that sent a message that is not UTF-8");
-            drop(socket);
-            return;
-        }
-
         Q_EMIT messageReceived(message);
         // A receiver may have torn down the peer and with it the socket.
         if (!guard) {
             return;
         }
-        socket->write(&AckByte, 1);
+        socket->write(&Protocol::AckByte, 1);
         socket->flush();
         if (QTimer *idle = socket->findChild<QTimer *>()) {
             idle->start();
@@ -283,55 +179,5 @@ void LocalPeer::readFrames(QLocalSocket *socket)
 
 bool LocalPeer::sendMessage(const QString &message, int timeout)
 {
-    if (!isClient()) {
-        return false;
-    }
-
-    const QByteArray payload = message.toUtf8();
-    if (payload.size() > MaxMessageSize) {
-        qWarning("LocalPeer: a message of %d bytes is too long to send", int(payload.size()));
-        return false;
-    }
-
-    QDeadlineTimer deadline(timeout);
-    const auto remaining = [&deadline]() {
-        return deadline.isForever() ? -1 : int(deadline.remainingTime());
-    };
-
-    QLocalSocket socket;
-    // The primary may hold the lock and not listen yet; try until it does.
-    for (;;) {
-        socket.connectToServer(m_serverName);
-        if (socket.waitForConnected(remaining())) {
-            break;
-        }
-        socket.abort();
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        const int pause = deadline.isForever() ? RetryIntervalMs : qMin(RetryIntervalMs, remaining());
-        QThread::msleep(ulong(qMax(pause, 0)));
-        if (deadline.hasExpired()) {
-            return false;
-        }
-    }
-
-    uchar header[HeaderSize];
-    qToBigEndian<quint32>(quint32(payload.size()), header);
-    socket.write(reinterpret_cast<const char *>(header), HeaderSize);
-    socket.write(payload);
-    while (socket.bytesToWrite() > 0) {
-        if (!socket.waitForBytesWritten(remaining())) {
-            return false;
-        }
-    }
-    while (socket.bytesAvailable() < 1) {
-        if (!socket.waitForReadyRead(remaining())) {
-            return false;
-        }
-    }
-    char ack = 0;
-    const bool acknowledged = socket.getChar(&ack) && ack == AckByte;
-    socket.disconnectFromServer();
-    return acknowledged;
+    return isClient() && Protocol::send(m_serverName, message, timeout, true) == Protocol::SendResult::Acknowledged;
 }

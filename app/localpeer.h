@@ -34,12 +34,6 @@ public:
     bool isClient();
 
     /**
-     * Whether some peer of @p appId is the primary now, without becoming one:
-     * cheap enough to ask before anything else is built.
-     */
-    static bool isInstanceRunning(const QString &appId = QString());
-
-    /**
      * Hands @p message to the primary. True only once the primary has
      * acknowledged it; false when that did not happen within @p timeout ms.
      */
@@ -49,9 +43,6 @@ public:
     QString serverName() const;
     /// Full path of the lock file that decides the primary; empty likewise.
     QString lockFileName() const;
-
-    /// The largest message, in UTF-8 bytes, that a peer passes on.
-    static constexpr int MaxMessageSize = 1024 * 1024;
 
 Q_SIGNALS:
     /// Emitted by the primary once per message received.

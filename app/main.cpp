@@ -2,6 +2,7 @@
 #include "commandserver.h"
 #include "mainwindow.h"
 #include "nydcore.h"
+#include "protocol.h"
 #include "singleapplication.h"
 
 #include <QSessionManager>
@@ -17,7 +18,7 @@ int forwardCommandLine(SingleApplication &application)
     CommandServer server(nullptr, nullptr);
     const QStringList arguments = QCoreApplication::arguments();
     server.checkArguments(arguments);
-    application.sendMessage(SingleApplication::encodeArguments(arguments), s_sendTimeout);
+    application.sendMessage(Protocol::encodeArguments(arguments), s_sendTimeout);
     return 0;
 }
 

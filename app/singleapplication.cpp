@@ -2,10 +2,8 @@
 #include "singleapplication.h"
 
 #include "localpeer.h"
+#include "protocol.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonParseError>
 #include <QWidget>
 
 SingleApplication::SingleApplication(int &argc, char **argv, bool guiEnabled)
@@ -60,27 +58,10 @@ void SingleApplication::activateWindow()
 
 QString SingleApplication::encodeArguments(const QStringList &arguments)
 {
-    return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(arguments)).toJson(QJsonDocument::Compact));
+    return Protocol::encodeArguments(arguments);
 }
 
 bool SingleApplication::decodeArguments(const QString &message, QStringList *arguments)
 {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(message.toUtf8(), &error);
-    if (error.error != QJsonParseError::NoError || !document.isArray()) {
-        return false;
-    }
-    QStringList decoded;
-    const QJsonArray array = document.array();
-    decoded.reserve(array.size());
-    for (const QJsonValue &value : array) {
-        if (!value.isString()) {
-            return false;
-        }
-        decoded.append(value.toString());
-    }
-    if (arguments) {
-        *arguments = decoded;
-    }
-    return true;
+    return Protocol::decodeArguments(message, arguments);
 }

@@ -25,8 +25,7 @@ public:
     void setActivationWindow(QWidget *window, bool activateOnMessage = true);
     QWidget *activationWindow() const;
 
-    // Lossless wire form of an argument list, and back. decodeArguments()
-    // returns false for anything that is not such a list.
+    // Lossless wire form of an argument list, and back (see Protocol).
     static QString encodeArguments(const QStringList &arguments);
     static bool decodeArguments(const QString &message, QStringList *arguments);
 
