@@ -84,19 +84,8 @@ public:
     ForeignWindow()
         : m_window(xcb_generate_id(m_x.connection))
     {
-        xcb_create_window(m_x.connection,
-                          XCB_COPY_FROM_PARENT,
-                          m_window,
-                          m_x.screen->root,
-                          1200,
-                          100,
-                          200,
-                          200,
-                          0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT,
-                          m_x.screen->root_visual,
-                          0,
-                          nullptr);
+        const xcb_screen_t *s = m_x.screen;
+        xcb_create_window(m_x.connection, 0, m_window, s->root, 1200, 100, 200, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, s->root_visual, 0, nullptr);
         xcb_map_window(m_x.connection, m_window);
         xcb_flush(m_x.connection);
     }
@@ -209,9 +198,7 @@ private Q_SLOTS:
 
 private:
     void showAndFocus();
-    QLineEdit *query() const;
     QString page() const;
-    QListView *list() const;
     QModelIndex index(int row) const;
     QPoint rowCenter(int row) const;
     QList<QStringList> calls() const;
@@ -231,6 +218,8 @@ private:
     int m_watch = -1;
     int m_lent = -1;
     ProbedWindow *m_window = nullptr;
+    QLineEdit *m_query = nullptr;
+    QListView *m_list = nullptr;
     QStandardItemModel *m_model = nullptr;
     QString m_menuStyleSheet;
     FakeRunner m_runner;
@@ -268,6 +257,8 @@ void MainWindowTest::init()
     ::fcntl(m_lent, F_SETFD, 0);
 
     m_window = new ProbedWindow;
+    m_query = m_window->findChild<QLineEdit *>(QStringLiteral("lineEditQuery"));
+    m_list = m_window->findChild<QListView *>(QStringLiteral("listViewSearchResults"));
     m_model = new QStandardItemModel(m_window);
     m_model->appendRow(listRow(QStringLiteral("Applications"), QStringLiteral("Applications")));
     m_model->appendRow(listRow(QStringLiteral("Notes"), QStringLiteral("Applications"), m_hostileCommand, QUrl::fromLocalFile(m_desktopFile)));
@@ -287,19 +278,9 @@ void MainWindowTest::cleanup()
     qputenv("PATH", m_path);
 }
 
-QLineEdit *MainWindowTest::query() const
-{
-    return m_window->findChild<QLineEdit *>(QStringLiteral("lineEditQuery"));
-}
-
 QString MainWindowTest::page() const
 {
     return m_window->findChild<QStackedWidget *>(QStringLiteral("stackedWidgetResults"))->currentWidget()->objectName();
-}
-
-QListView *MainWindowTest::list() const
-{
-    return m_window->findChild<QListView *>(QStringLiteral("listViewSearchResults"));
 }
 
 QModelIndex MainWindowTest::index(int row) const
@@ -309,7 +290,7 @@ QModelIndex MainWindowTest::index(int row) const
 
 QPoint MainWindowTest::rowCenter(int row) const
 {
-    return list()->visualRect(index(row)).center();
+    return m_list->visualRect(index(row)).center();
 }
 
 QList<QStringList> MainWindowTest::calls() const
@@ -335,7 +316,7 @@ void MainWindowTest::showAndFocus()
     m_window->show();
     m_window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_window));
-    QTRY_COMPARE(QApplication::focusWidget(), query());
+    QTRY_COMPARE(QApplication::focusWidget(), m_query);
 }
 
 // Right-clicks a row, then picks the entries along path with the keyboard, or
@@ -380,9 +361,9 @@ QStringList MainWindowTest::useMenu(int row, QStringList path, bool *picked)
         QTest::keyClick(menu, Qt::Key_Return);
     });
     poll.start(10);
-    const QPoint pos = row == NoRow ? rowCenter(HelpRow) + QPoint(0, 3 * list()->visualRect(index(HelpRow)).height()) : rowCenter(row);
-    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, list()->viewport()->mapToGlobal(pos));
-    QApplication::sendEvent(list()->viewport(), &event);
+    const QPoint pos = row == NoRow ? rowCenter(HelpRow) + QPoint(0, 3 * m_list->visualRect(index(HelpRow)).height()) : rowCenter(row);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, m_list->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(m_list->viewport(), &event);
     return entries;
 }
 
@@ -391,22 +372,22 @@ void MainWindowTest::pagesFollowTheQuery()
     showAndFocus();
     QCOMPARE(page(), QStringLiteral("pageSearchResults"));
     for (const auto &[typed, expected] : {std::pair{"   ", "pageEmptySearch"}, {"  a ", "pageSearchResults"}}) {
-        QTest::keyClicks(query(), QLatin1String(typed));
+        QTest::keyClicks(m_query, QLatin1String(typed));
         QCOMPARE(page(), QLatin1String(expected));
-        query()->selectAll();
-        QTest::keyClick(query(), Qt::Key_Backspace);
+        m_query->selectAll();
+        QTest::keyClick(m_query, Qt::Key_Backspace);
         QCOMPARE(page(), QStringLiteral("pageEmptySearch"));
     }
-    query()->setText(QStringLiteral("world"));
+    m_query->setText(QStringLiteral("world"));
     m_window->prependQuery(QStringLiteral("hello "));
-    QCOMPARE(query()->text(), QStringLiteral("hello world"));
+    QCOMPARE(m_query->text(), QStringLiteral("hello world"));
     QCOMPARE(page(), QStringLiteral("pageSearchResults"));
     m_window->clearQuery();
-    QVERIFY(query()->text().isEmpty());
+    QVERIFY(m_query->text().isEmpty());
     QCOMPARE(page(), QStringLiteral("pageEmptySearch"));
 
     // F1 and the advanced search button start the desktop's programs; the panel stays.
-    QTest::keyClick(query(), Qt::Key_F1);
+    QTest::keyClick(m_query, Qt::Key_F1);
     QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("pushButtonAdvancedSearch")), Qt::LeftButton);
     QTRY_VERIFY(allEnded());
     QList<QStringList> started = calls();
@@ -420,13 +401,13 @@ void MainWindowTest::focusRules()
 {
     connect(qApp, &QApplication::focusChanged, m_window, &MainWindow::onFocusChanged);
     showAndFocus();
-    QTest::keyClicks(query(), QStringLiteral("notes"));
+    QTest::keyClicks(m_query, QStringLiteral("notes"));
     // An open menu keeps the panel up while the focus is away.
     QMenu menu(m_window);
     menu.addAction(QStringLiteral("Open"));
     menu.popup(m_window->geometry().center());
     QVERIFY(QTest::qWaitForWindowExposed(&menu));
-    m_window->onFocusChanged(query(), nullptr);
+    m_window->onFocusChanged(m_query, nullptr);
     QVERIFY(m_window->isVisible());
     menu.hide();
 
@@ -451,24 +432,24 @@ void MainWindowTest::focusRules()
         QVERIFY(!focusChanges.wait(1000));
     }
     QVERIFY(m_window->isVisible());
-    QCOMPARE(query()->text(), QStringLiteral("notes"));
+    QCOMPARE(m_query->text(), QStringLiteral("notes"));
 
     // Focus taken by another client hides the panel and clears the query.
     ForeignWindow other;
     other.takeFocus();
     QTRY_VERIFY(m_window->isHidden());
-    QVERIFY(query()->text().isEmpty());
+    QVERIFY(m_query->text().isEmpty());
     QCOMPARE(page(), QStringLiteral("pageEmptySearch"));
 
     // Escape hides the panel and keeps the query, also once hiding took the focus away.
     m_window->show();
     m_window->activateWindow();
-    QTRY_COMPARE(QApplication::focusWidget(), query());
-    QTest::keyClicks(query(), QStringLiteral("notes"));
-    QTest::keyClick(query(), Qt::Key_Escape);
+    QTRY_COMPARE(QApplication::focusWidget(), m_query);
+    QTest::keyClicks(m_query, QStringLiteral("notes"));
+    QTest::keyClick(m_query, Qt::Key_Escape);
     QVERIFY(m_window->isHidden());
     QTRY_VERIFY(!QApplication::activeWindow());
-    QCOMPARE(query()->text(), QStringLiteral("notes"));
+    QCOMPARE(m_query->text(), QStringLiteral("notes"));
 }
 
 void MainWindowTest::screenChangeHides()
@@ -513,7 +494,7 @@ void MainWindowTest::commandSets()
     server.processRemoteArguments(QStringList{QStringLiteral("nyd-search-panel")} + options.split(QLatin1Char(' '), Qt::SkipEmptyParts));
     QCOMPARE(m_window->isVisible(), shownAfter);
     if (shownAfter && !shownBefore) {
-        QCOMPARE(m_window->focusWidget(), query());
+        QCOMPARE(m_window->focusWidget(), m_query);
     }
 }
 
@@ -523,9 +504,9 @@ void MainWindowTest::queryAndGeometry()
     const auto run = [&server](const QStringList &options) {
         server.processRemoteArguments(QStringList{QStringLiteral("nyd-search-panel")} + options);
     };
-    query()->setText(QStringLiteral("world"));
+    m_query->setText(QStringLiteral("world"));
     run({QStringLiteral("-q"), QStringLiteral("hello "), QStringLiteral("--width"), QStringLiteral("300"), QStringLiteral("--height"), QStringLiteral("500")});
-    QCOMPARE(query()->text(), QStringLiteral("hello world"));
+    QCOMPARE(m_query->text(), QStringLiteral("hello world"));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     QCOMPARE(m_window->geometry(), QRect(screen.left(), screen.bottom() - 500, 600, 501));
     // The last value counts; values that are not numbers count as 0.
@@ -538,13 +519,13 @@ void MainWindowTest::queryAndGeometry()
          QStringLiteral("0"),
          QStringLiteral("-s"),
          QStringLiteral("40")});
-    QCOMPARE(query()->text(), QStringLiteral("last hello world"));
+    QCOMPARE(m_query->text(), QStringLiteral("last hello world"));
     QCOMPARE(m_window->width(), m_window->minimumSizeHint().width());
     QCOMPARE(m_window->y(), screen.top() + 40);
     // No border on the taskbar's side.
     QVERIFY(m_window->styleSheet().contains(QLatin1String("border-top: 0px")));
     run({});
-    QCOMPARE(query()->text(), QString());
+    QCOMPARE(m_query->text(), QString());
     QCOMPARE(m_window->geometry().size(), QSize(404, 533));
 }
 
@@ -627,7 +608,7 @@ void MainWindowTest::theme()
     QVERIFY(!m_window->styleSheet().contains(QLatin1String("true")));
     const QColor text = QColor::isValidColor(given[1]) ? QColor(given[1]) : QGuiApplication::palette().color(QPalette::WindowText);
     QCOMPARE(QColor(colors->textColor()), text);
-    QCOMPARE(query()->palette().color(QPalette::Inactive, QPalette::PlaceholderText), text);
+    QCOMPARE(m_query->palette().color(QPalette::Inactive, QPalette::PlaceholderText), text);
 
     const auto image = [](const QIcon &icon) {
         return icon.pixmap(QSize(16, 16)).toImage();
@@ -685,12 +666,12 @@ void MainWindowTest::actions()
     QFETCH(int, row);
     QFETCH(QStringList, call);
     QFETCH(bool, hides);
-    list()->setModel(m_model);
-    list()->setItemDelegate(new QStyledItemDelegate(list()));
+    m_list->setModel(m_model);
+    m_list->setItemDelegate(new QStyledItemDelegate(m_list));
     m_window->setGeometry(QRect(QGuiApplication::primaryScreen()->geometry().center() - QPoint(200, 270), QSize(404, 532)));
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
-    list()->selectionModel()->setCurrentIndex(index(row), QItemSelectionModel::NoUpdate);
+    m_list->selectionModel()->setCurrentIndex(index(row), QItemSelectionModel::NoUpdate);
 
     SingleClickStyle style;
     if (trigger == QLatin1String("call")) {
@@ -698,11 +679,11 @@ void MainWindowTest::actions()
     } else if (trigger == QLatin1String("terminal")) {
         m_window->openResultInTerminal(index(row));
     } else if (trigger.contains(QLatin1String("click"))) {
-        list()->setStyle(trigger == QLatin1String("click") ? nullptr : &style);
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, rowCenter(row));
-        list()->setStyle(nullptr);
+        m_list->setStyle(trigger == QLatin1String("click") ? nullptr : &style);
+        QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, rowCenter(row));
+        m_list->setStyle(nullptr);
     } else if (trigger.contains(QLatin1String(" on "))) {
-        QWidget *target = trigger.endsWith(QLatin1String("list")) ? static_cast<QWidget *>(list()) : query();
+        QWidget *target = trigger.endsWith(QLatin1String("list")) ? static_cast<QWidget *>(m_list) : m_query;
         QTest::keyClick(target, trigger.startsWith(QLatin1String("Enter")) ? Qt::Key_Enter : Qt::Key_Return);
     } else {
         bool picked = false;
@@ -730,7 +711,7 @@ void MainWindowTest::menuFollowsTheCategory()
 {
     QFETCH(int, row);
     QFETCH(QString, entries);
-    list()->setModel(m_model);
+    m_list->setModel(m_model);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     m_window->applyTheme(menuTheme(QStringLiteral("#102030"), QStringLiteral("#405060"), QStringLiteral("#708090"), QStringLiteral("#a0b0c0")));
@@ -747,7 +728,7 @@ void MainWindowTest::menuFollowsTheCategory()
 
 void MainWindowTest::copiesAndClipboard()
 {
-    list()->setModel(m_model);
+    m_list->setModel(m_model);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window));
     QClipboard *clipboard = QGuiApplication::clipboard();
@@ -791,9 +772,9 @@ QList<Plasma::QueryMatch> MainWindowTest::matches(const QString &items)
 void MainWindowTest::search(const QString &text)
 {
     showAndFocus();
-    query()->clear();
-    QTest::keyClicks(query(), text);
-    QTRY_VERIFY_WITH_TIMEOUT(!qobject_cast<ResultsModel *>(list()->model())->querying(), 15000);
+    m_query->clear();
+    QTest::keyClicks(m_query, text);
+    QTRY_VERIFY_WITH_TIMEOUT(!qobject_cast<ResultsModel *>(m_list->model())->querying(), 15000);
 }
 
 void MainWindowTest::showMatches(const QList<Plasma::QueryMatch> &matches)
@@ -801,7 +782,7 @@ void MainWindowTest::showMatches(const QList<Plasma::QueryMatch> &matches)
     if (m_window->isHidden()) {
         showAndFocus();
     }
-    list()->model()->findChild<RunnerResultsModel *>()->onMatchesChanged(matches);
+    m_list->model()->findChild<RunnerResultsModel *>()->onMatchesChanged(matches);
 }
 
 void MainWindowTest::menuActsOnTheClickedMatch_data()
@@ -823,8 +804,8 @@ void MainWindowTest::menuActsOnTheClickedMatch()
 
     showMatches(matches(QStringLiteral("Document a P 0.9, Document b P 0.5")));
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    const QPoint pos = list()->visualRect(list()->model()->index(1, 0)).center();
-    QCOMPARE(list()->indexAt(pos).data().toString(), QStringLiteral("a"));
+    const QPoint pos = m_list->visualRect(m_list->model()->index(1, 0)).center();
+    QCOMPARE(m_list->indexAt(pos).data().toString(), QStringLiteral("a"));
 
     // New matches arrive while the menu runs its own event loop.
     bool chosen = false;
@@ -840,8 +821,8 @@ void MainWindowTest::menuActsOnTheClickedMatch()
         }
         QTest::keyClick(menu, chosen ? Qt::Key_Return : Qt::Key_Escape);
     });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, list()->viewport()->mapToGlobal(pos));
-    QApplication::sendEvent(list()->viewport(), &event);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, m_list->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(m_list->viewport(), &event);
     QVERIFY(chosen);
     QCOMPARE(QGuiApplication::clipboard()->text(), copied);
 }
@@ -872,9 +853,9 @@ void MainWindowTest::toolTipsShowRunnerTextAsWritten()
     shown.first().setSubtext(subtext);
     showMatches(shown);
 
-    const QPoint pos = list()->visualRect(list()->model()->index(1, 0)).center();
-    QHelpEvent hover(QEvent::ToolTip, pos, list()->viewport()->mapToGlobal(pos));
-    QApplication::sendEvent(list()->viewport(), &hover);
+    const QPoint pos = m_list->visualRect(m_list->model()->index(1, 0)).center();
+    QHelpEvent hover(QEvent::ToolTip, pos, m_list->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(m_list->viewport(), &hover);
     QLabel *tip = nullptr;
     const auto widgets = QApplication::topLevelWidgets();
     for (QWidget *widget : widgets) {
@@ -903,8 +884,8 @@ void MainWindowTest::categoryKeysStayUntranslated()
     QCOMPARE(QProcess::execute(QStringLiteral("kbuildsycoca5"), {QStringLiteral("--noincremental")}), 0);
 
     search(QStringLiteral("quuxtool"));
-    QCOMPARE(list()->model()->index(1, 0).data(ResultsModel::CategoryRole).toString(), QStringLiteral("Applications"));
-    QCOMPARE(list()->model()->index(2, 0).data().toString(), QStringLiteral("Приложения"));
+    QCOMPARE(m_list->model()->index(1, 0).data(ResultsModel::CategoryRole).toString(), QStringLiteral("Applications"));
+    QCOMPARE(m_list->model()->index(2, 0).data().toString(), QStringLiteral("Приложения"));
 
     SearchSettings settings;
     settings.setIndexApplications(false);
@@ -919,7 +900,7 @@ void MainWindowTest::quitLeavesTheEventLoop()
 {
     CommandServer server(m_window);
     m_window->show();
-    query()->setText(QStringLiteral("kept"));
+    m_query->setText(QStringLiteral("kept"));
     QEventLoop loop;
     QTimer::singleShot(0, this, [&server] {
         server.processRemoteArguments({QStringLiteral("nyd-search-panel"), QStringLiteral("--quit"), QStringLiteral("--hide")});
@@ -930,7 +911,7 @@ void MainWindowTest::quitLeavesTheEventLoop()
     QCOMPARE(loop.exec(), 0);
     // Quitting touches nothing else.
     QVERIFY(m_window->isVisible());
-    QCOMPARE(query()->text(), QStringLiteral("kept"));
+    QCOMPARE(m_query->text(), QStringLiteral("kept"));
 }
 
 QTEST_MAIN(MainWindowTest)
