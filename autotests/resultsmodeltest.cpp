@@ -37,43 +37,36 @@ private Q_SLOTS:
     {
         QStandardPaths::setTestModeEnabled(true);
         QSettings().clear();
-        m_tester.reset();
         m_model = std::make_unique<ResultsModel>();
-        m_tester = std::make_unique<QAbstractItemModelTester>(m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        new QAbstractItemModelTester(m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_model.get());
     }
 
     void chain_data()
     {
         QTest::addColumn<QString>("matches"); // category, text, type, relevance
+        QTest::addColumn<QString>("rows"); // after [Best match]: [category], a star marks a text shown twice
         QTest::addColumn<int>("limit");
-        QTest::addColumn<QString>("rows"); // [category], a star marks a text shown twice
         QTest::addColumn<int>("unindexed");
-        QTest::newRow("best match, applications, by type, relevance")
-            << "Applications E C 0.1, C 42 E 0.2, D n P 0.9, B s P 0.5" << 0 << "[Best match] 42* n* s* [Applications] E [C] 42* [D] n* [B] s*" << 0;
-        QTest::newRow("by type, relevance, text") << "F l P 0.9, F B C 0.5, F h E 0.1, F a C 0.5, F m P 0.95" << 0 << "[Best match] h* m* l* [F] h* m* l* a B"
-                                                  << 0;
-        QTest::newRow("fuzzily equal relevance is a tie")
-            << "C a P 0.50000000000001, C b P 0.5, D c P 0.4" << 0 << "[Best match] b* a* c* [C] b* a* [D] c*" << 0;
-        QTest::newRow("help takes the third place") << "C a E 0.9, Help h C 0.1, C b E 0.8, Help i P 0.6, D c E 0.7" << 0
-                                                    << "[Best match] a* b* h* [C] a* b* [D] c [Help] i h*" << 0;
-        QTest::newRow("help already among them") << "C a E 0.9, Help h E 0.8, C b E 0.7, D c E 0.6" << 0 << "[Best match] a* h* b* [C] a* b* [Help] h* [D] c"
-                                                 << 0;
-        QTest::newRow("no applications, no media") << "Applications e E 1, Audio a E 1, Image i E 1, Video v E 1, C 42 P 0.5" << 0 << "[Best match] 42* [C] 42*"
-                                                   << (Applications | Media);
-        QTest::newRow("no documents, by exact name") << "Text t E 1, Spreadsheet s E 1, Presentation p E 1, Document d E 1, Archive z E 1, text x P 0" << 0
-                                                     << "[Best match] x* [text] x*" << int(Documents);
-        QTest::newRow("earlier categories get more") << "C a E 0.9, C b E 0.8, C c E 0.7, C d E 0.6, D x P 0.5, D y P 0.4, B z C 0.5" << 8
-                                                     << "[Best match] a* b* c* [C] a* b* c* [D] x [B] z" << 0;
-        QTest::newRow("a short category leaves room") << "C a E 0.9, D x P 0.9, D y P 0.8, D w P 0.7, B z C 0.5, B v C 0.4" << 8
-                                                      << "[Best match] a* x* y* [C] a* [D] x* y* [B] z" << 0;
-        QTest::newRow("repeated among rows shown only") << "C a E 0.9, C b E 0.8, C c E 0.7, D x P 0.5" << 4 << "[Best match] a* b [C] a* [D] x" << 0;
+        const auto row = [](const char *name, const char *matches, const char *rows, int limit = 0, int unindexed = 0) {
+            QTest::newRow(name) << QString::fromUtf8(matches) << QString::fromUtf8(rows) << limit << unindexed;
+        };
+        row("applications first", "Applications E C 0.1, C 42 E 0.2, D n P 0.9, B s P 0.5", "42* n* s* [Applications] E [C] 42* [D] n* [B] s*");
+        row("by type, relevance, text", "F l P 0.9, F B C 0.5, F h E 0.1, F a C 0.5, F m P 0.95", "h* m* l* [F] h* m* l* a B");
+        row("fuzzily equal relevance ties", "C a P 0.50000000000001, C b P 0.5, D c P 0.4", "b* a* c* [C] b* a* [D] c*");
+        row("help third", "C a E 0.9, Help h C 0.1, C b E 0.8, Help i P 0.6, D c E 0.7", "a* b* h* [C] a* b* [D] c [Help] i h*");
+        row("help among them", "C a E 0.9, Help h E 0.8, C b E 0.7, D c E 0.6", "a* h* b* [C] a* b* [Help] h* [D] c");
+        row("no applications, media", "Applications e E 1, Audio a E 1, Image i E 1, Video v E 1, C 42 P 0.5", "42* [C] 42*", 0, Applications | Media);
+        row("no documents", "Text t E 1, Spreadsheet s E 1, Presentation p E 1, Document d E 1, Archive z E 1, text x P 0", "x* [text] x*", 0, Documents);
+        row("earlier get more", "C a E 0.9, C b E 0.8, C c E 0.7, C d E 0.6, D x P 0.5, D y P 0.4, B z C 0.5", "a* b* c* [C] a* b* c* [D] x [B] z", 8);
+        row("short category leaves room", "C a E 0.9, D x P 0.9, D y P 0.8, D w P 0.7, B z C 0.5, B v C 0.4", "a* x* y* [C] a* [D] x* y* [B] z", 8);
+        row("repeated among rows shown only", "C a E 0.9, C b E 0.8, C c E 0.7, D x P 0.5", "a* b [C] a* [D] x", 4);
     }
 
     void chain()
     {
         QFETCH(QString, matches);
-        QFETCH(int, limit);
         QFETCH(QString, rows);
+        QFETCH(int, limit);
         QFETCH(int, unindexed);
         m_model->setLimit(limit);
         // An update of another shape first: each one resets the whole chain.
@@ -91,7 +84,7 @@ private Q_SLOTS:
             shown << (index.data(ResultsModel::IsCategoryRole).toBool() ? QStringLiteral("[%1]") : QStringLiteral("%1")).arg(index.data().toString())
                     + QLatin1String(index.data(ResultsModel::DuplicateRole).toBool() ? "*" : "");
         }
-        QCOMPARE(shown.join(QLatin1Char(' ')), rows);
+        QCOMPARE(shown.join(QLatin1Char(' ')), QStringLiteral("[Best match] ") + rows);
     }
 
     void rows()
@@ -130,7 +123,6 @@ private:
 
     FakeRunner m_runner;
     std::unique_ptr<ResultsModel> m_model;
-    std::unique_ptr<QAbstractItemModelTester> m_tester;
 };
 
 QTEST_MAIN(ResultsModelTest)

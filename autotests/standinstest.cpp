@@ -60,43 +60,42 @@ private Q_SLOTS:
         QTest::addColumn<QString>("setup"); // "file=contents" for the configuration folder
         QTest::addColumn<QStringList>("arguments"); // the program first
         QTest::addColumn<QString>("expected"); // what ~/out holds, or "!" and the end of the error
-        const auto row = [](const char *name, const char *setup, const char *arguments, const char *expected) {
+        const auto row = [](const char *name, const char *arguments, const char *expected, const char *setup = "") {
             QTest::newRow(name) << QString::fromUtf8(setup) << QString::fromUtf8(arguments).split(QLatin1Char('|')) << QString::fromUtf8(expected);
         };
-        row("open: file with blanks", "", "nyd-open|-e|~/my notes 2.txt", "[viewer|~/my notes 2.txt]");
-        row("open: encoded file URL", "", "nyd-open|-e|file://~/my%20notes%202.txt", "[viewer|~/my notes 2.txt]");
-        row("open: local name like a URL", "", "nyd-open|-e|notes:today.txt", "[viewer|~/notes:today.txt]");
-        row("open: application entry", "", "nyd-open|-e|~/.local/share/applications/tool.desktop", "[tool|two words]");
-        row("open: executable entry outside the menu", "", "nyd-open|-e|~/Tool launcher.desktop", "[tool|two words]");
-        row("open: link entry", "", "nyd-open|-e|~/notes link.desktop", "[viewer|~/my notes 2.txt]");
-        row("open: missing file", "", "nyd-open|-e|file://~/gone%20away.txt", "!~/gone away.txt does not exist");
-        row("open: type without handler", "", "nyd-open|-e|~/Bericht für März.pdf", "!(application/pdf)");
+        row("open: file with blanks", "nyd-open|-e|~/my notes 2.txt", "[viewer|~/my notes 2.txt]");
+        row("open: encoded file URL", "nyd-open|-e|file://~/my%20notes%202.txt", "[viewer|~/my notes 2.txt]");
+        row("open: local name like a URL", "nyd-open|-e|notes:today.txt", "[viewer|~/notes:today.txt]");
+        row("open: application entry", "nyd-open|-e|~/.local/share/applications/tool.desktop", "[tool|two words]");
+        row("open: executable entry outside the menu", "nyd-open|-e|~/Tool launcher.desktop", "[tool|two words]");
+        row("open: link entry", "nyd-open|-e|~/notes link.desktop", "[viewer|~/my notes 2.txt]");
+        row("open: missing file", "nyd-open|-e|file://~/gone%20away.txt", "!~/gone away.txt does not exist");
+        row("open: type without handler", "nyd-open|-e|~/Bericht für März.pdf", "!(application/pdf)");
         // One argument all the way: a shell on the way would expand what the command quotes.
         row("term: quoting",
-            "",
             "nyd-term|-e|printf '[%s]' \"a  b\" 'it'\\''s' '$(echo X)' \"\\$(echo Y) \\\"q\\\" \\\\\" '`echo Z`' >> ~/out",
             "[a  b][it's][$(echo X)][$(echo Y) \"q\" \\][`echo Z`][end]");
         // A shell that took it for its own option would print its version and run nothing.
-        row("term: leading dash", "", "nyd-term|-e|--version >/dev/null 2>&1; printf z >> ~/out", "z[end]");
-        row("term: open after exit", "", "nyd-term|--noclose|-e|printf x >> ~/out; exit 3", "x[shell][end]");
-        row("term: open after a syntax error", "", "nyd-term|--noclose|-e|printf x >> ~/out; if", "[shell][end]");
-        row("term: its arguments", "kdeglobals=[General]\nTerminalApplication=~/../term --title 'Nyd term'", "nyd-term|-e|true", "<--title><Nyd term>[end]");
-        row("term: missing", "kdeglobals=[General]\nTerminalApplication=/none/term", "nyd-term|-e|true", "!the terminal program /none/term was not found");
-        row("term: command in words", "", "nyd-term|-e|echo|hi", "!usage: nyd-term [--noclose] -e <command>");
-        row("props: missing path", "", "nyd-props|-s|~/never.txt", "!~/never.txt does not exist");
-        row("copy: file, folder with a slash", "", "nyd-fops|--copy|~/f/src/album/day 1/Bericht für März.bin|~/f/dest/", "");
-        row("copy: folder tree", "", "nyd-fops|--copy|~/f/src/album|~/f/dest", "");
-        row("copy: no file overwritten", "", "nyd-fops|--copy|~/f/src/plan.txt|~/f/dest", "!/f/dest/plan.txt already exists");
-        row("copy: missing source", "", "nyd-fops|--copy|~/f/src/gone|~/f/dest", "!/f/src/gone does not exist");
-        row("copy: onto a file", "", "nyd-fops|--copy|~/f/src/plan.txt|~/f/src/plan.txt", "!/f/src/plan.txt is not a folder");
-        row("copy: folder into itself", "", "nyd-fops|--copy|~/f/src|~/f/src/album", "!/f/src into itself");
-        row("copy: unreadable entry midway", "", "nyd-fops|--copy|~/f/src/fifo|~/f/dest", "!Could not read ~/f/src/fifo/pipe.");
-        row("find: its search", "mimeapps.list=[Default Applications]\ninode/directory=files.desktop", "nyd-find|-d", "[files|filenamesearch:/?url=file://~]");
-        row("find: other file managers get home", "mimeapps.list=[Default Applications]\ninode/directory=local.desktop", "nyd-find|-d", "[local|~]");
+        row("term: leading dash", "nyd-term|-e|--version >/dev/null 2>&1; printf z >> ~/out", "z[end]");
+        row("term: open after exit", "nyd-term|--noclose|-e|printf x >> ~/out; exit 3", "x[shell][end]");
+        row("term: open after a syntax error", "nyd-term|--noclose|-e|printf x >> ~/out; if", "[shell][end]");
+        row("term: its arguments", "nyd-term|-e|true", "<--title><Nyd term>[end]", "kdeglobals=[General]\nTerminalApplication=~/../term --title 'Nyd term'");
+        row("term: missing", "nyd-term|-e|true", "!the terminal program /none/term was not found", "kdeglobals=[General]\nTerminalApplication=/none/term");
+        row("term: command in words", "nyd-term|-e|echo|hi", "!usage: nyd-term [--noclose] -e <command>");
+        row("props: missing path", "nyd-props|-s|~/never.txt", "!~/never.txt does not exist");
+        row("copy: file, folder with a slash", "nyd-fops|--copy|~/f/src/album/day 1/Bericht für März.bin|~/f/dest/", "");
+        row("copy: folder tree", "nyd-fops|--copy|~/f/src/album|~/f/dest", "");
+        row("copy: no file overwritten", "nyd-fops|--copy|~/f/src/plan.txt|~/f/dest", "!/f/dest/plan.txt already exists");
+        row("copy: missing source", "nyd-fops|--copy|~/f/src/gone|~/f/dest", "!/f/src/gone does not exist");
+        row("copy: onto a file", "nyd-fops|--copy|~/f/src/plan.txt|~/f/src/plan.txt", "!/f/src/plan.txt is not a folder");
+        row("copy: folder into itself", "nyd-fops|--copy|~/f/src|~/f/src/album", "!/f/src into itself");
+        row("copy: unreadable entry midway", "nyd-fops|--copy|~/f/src/fifo|~/f/dest", "!Could not read ~/f/src/fifo/pipe.");
+        row("find: its search", "nyd-find|-d", "[files|filenamesearch:/?url=file://~]", "mimeapps.list=[Default Applications]\ninode/directory=files.desktop");
+        row("find: other file managers get home", "nyd-find|-d", "[local|~]", "mimeapps.list=[Default Applications]\ninode/directory=local.desktop");
         row("find: none",
-            "mimeapps.list=[Removed Associations]\ninode/directory=files.desktop;local.desktop;",
             "nyd-find|-d",
-            "!no file manager is set up to open folders");
+            "!no file manager is set up to open folders",
+            "mimeapps.list=[Removed Associations]\ninode/directory=files.desktop;local.desktop;");
     }
 
     void programs()

@@ -7,11 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QList>
 #include <QStringList>
-
-#include <utility>
 
 namespace TestHelpers
 {
@@ -48,20 +44,16 @@ inline QList<QStringList> recordedCalls(const QString &records)
     QList<QStringList> calls;
     const QStringList names = QDir(records).entryList({QStringLiteral("call-*")}, QDir::Files, QDir::Name);
     for (const QString &name : names) {
-        QList<QByteArray> parts = readFile(QDir(records).filePath(name)).split('\0');
-        parts.removeLast();
-        QStringList call;
-        for (const QByteArray &part : std::as_const(parts)) {
-            call.append(QString::fromUtf8(part));
-        }
+        const QByteArray record = readFile(QDir(records).filePath(name));
+        QStringList call = QString::fromUtf8(record.constData(), record.size()).split(QChar());
+        call.removeLast();
         calls.append(call);
     }
     return calls;
 }
 
-/// Runner matches from "Category text type relevance" items apart by commas;
-/// the type is E(xact), H(elper), P(ossible) or C(ompletion), the text is the id too.
-/// A template only so that tests without KRunner can include this header.
+/// Runner matches from "Category text type relevance" items apart by commas; the type is E(xact),
+/// H(elper), P(ossible) or C(ompletion), the text is the id too. A template so tests need no KRunner.
 template<typename Match, typename Runner>
 QList<Match> matchesFrom(Runner *runner, const QString &items)
 {
@@ -73,11 +65,8 @@ QList<Match> matchesFrom(Runner *runner, const QString &items)
         match.setMatchCategory(fields.at(0));
         match.setText(fields.at(1));
         match.setId(fields.at(1));
-        static const QHash<QString, typename Match::Type> types{{QStringLiteral("E"), Match::ExactMatch},
-                                                                {QStringLiteral("H"), Match::HelperMatch},
-                                                                {QStringLiteral("P"), Match::PossibleMatch},
-                                                                {QStringLiteral("C"), Match::CompletionMatch}};
-        match.setType(types.value(fields.at(2), Match::NoMatch));
+        const char type = fields.at(2).at(0).toLatin1();
+        match.setType(type == 'E' ? Match::ExactMatch : type == 'H' ? Match::HelperMatch : type == 'P' ? Match::PossibleMatch : Match::CompletionMatch);
         match.setRelevance(fields.at(3).toDouble());
         matches.append(match);
     }
