@@ -2,6 +2,7 @@
 #include "resultsmodel.h"
 #include "fakerunner.h"
 #include "runnerresultsmodel.h"
+#include "searchresultdelegate.h"
 #include "searchsettings.h"
 #include "testhelpers.h"
 
@@ -10,6 +11,7 @@
 #include <QAbstractItemModelTester>
 #include <QLocale>
 #include <QMimeData>
+#include <QPainter>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -110,9 +112,25 @@ private Q_SLOTS:
         QVERIFY(m_model->flags(row) & Qt::ItemIsDragEnabled && m_model->supportedDragActions() & Qt::CopyAction && !m_model->mimeData({}));
         const std::unique_ptr<QMimeData> drag(m_model->mimeData({row, m_model->index(6, 0)}));
         QCOMPARE(drag ? drag->urls() : QList<QUrl>(), QList<QUrl>{url});
+        // Headers never look selected; a selected match does.
+        SearchResultDelegate delegate(nullptr, m_model.get());
+        QImage painted[4];
+        for (int i = 0; i < 4; ++i) {
+            painted[i] = QImage(100, 20, QImage::Format_RGB32);
+            painted[i].fill(Qt::white);
+            QPainter painter(&painted[i]);
+            QStyleOptionViewItem option;
+            option.rect = painted[i].rect();
+            option.state = i % 2 ? QStyle::State_Selected : QStyle::State_None;
+            delegate.paint(&painter, option, m_model->index(i < 2 ? 3 : 4, 0));
+        }
+        QVERIFY(painted[0] == painted[1] && painted[2] != painted[3]);
         ProbeModel probe;
         probe.onMatchesChanged(matches);
         QVERIFY(probe.rowCount(probe.inSecondColumn(0)) == 0 && !probe.index(0, 0, probe.inSecondColumn(0)).isValid());
+        // Adaptive grouping gives the best matches no head start: a tie, settled by name.
+        m_model->setGrouping(ResultsModel::AdaptiveGrouping);
+        QCOMPARE(m_model->index(0, 0).data().toString(), QStringLiteral("Document"));
     }
 
 private:
