@@ -99,11 +99,15 @@ bool makeFolder(const QString &path, mode_t mode)
 }
 
 // Makes @p path one @p kind of folder: an octal mode, "link" (to the private
-// folder it is in), "file", "foreign" (private, of another user) or "missing".
+// folder it is in), "file", "foreign" (private, of another user), "missing" or
+// "shared" (missing, in a folder everybody can write).
 bool prepare(const QString &path, const QString &kind)
 {
     if (kind == QLatin1String("link")) {
         return QFile::link(QFileInfo(path).path(), path);
+    }
+    if (kind == QLatin1String("shared")) {
+        return ::chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 01777) == 0;
     }
     if (kind == QLatin1String("file")) {
         return QFile(path).open(QIODevice::WriteOnly);
@@ -144,13 +148,13 @@ private Q_SLOTS:
     {
         QStandardPaths::setTestModeEnabled(true);
         m_runtimeDir = qgetenv("XDG_RUNTIME_DIR");
-        m_tempDir = qgetenv("TMPDIR");
+        m_cacheDir = qgetenv("XDG_CACHE_HOME");
     }
     // Some cases move the folders; every process started here inherits them.
     void cleanup()
     {
         qputenv("XDG_RUNTIME_DIR", m_runtimeDir);
-        qputenv("TMPDIR", m_tempDir);
+        qputenv("XDG_CACHE_HOME", m_cacheDir);
     }
 
     void concurrentStartsAndTheNext_data()
@@ -268,6 +272,7 @@ private Q_SLOTS:
         row("fallback a link", "missing", "link", "");
         row("fallback a file", "missing", "file", "");
         row("fallback of another user", "missing", "foreign", "");
+        row("fallback among others' files", "missing", "shared", "");
     }
     void privateFolders()
     {
@@ -282,7 +287,7 @@ private Q_SLOTS:
         const QString folders[] = {base.filePath(QStringLiteral("runtime")), base.filePath(QStringLiteral("%1-%2").arg(appId).arg(::geteuid()))};
         QVERIFY(prepare(folders[0], runtimeKind) && prepare(folders[1], fallbackKind));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folders[0]));
-        qputenv("TMPDIR", QFile::encodeName(base.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(base.path()));
 
         // The front only looks; the panel makes its folder.
         QCOMPARE(Protocol::address(appId, Protocol::FolderUse::LookOnly).serverName.isEmpty(), used != QLatin1String("runtime"));
@@ -340,7 +345,7 @@ private Q_SLOTS:
 
 private:
     QByteArray m_runtimeDir;
-    QByteArray m_tempDir;
+    QByteArray m_cacheDir;
 };
 
 void SingleInstanceTest::front_data()
