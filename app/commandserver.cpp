@@ -9,9 +9,6 @@
 #include "themefiles.h"
 #include "userprobes.h"
 
-#include <KConfig>
-#include <KConfigGroup>
-
 #include <QApplication>
 #include <QStyle>
 
@@ -150,20 +147,15 @@ QMap<QString, QString> CommandServer::readThemeColors()
 {
     static const ThemeFiles files = locateThemeFiles();
     const QString missing = QStringLiteral("true");
-    const QString variables = QStringLiteral("Variables");
 
-    // Read as plain text: QSettings would build whatever object an "@Variant(…)"
-    // value claims to be, however large, before anyone sees it is no colour.
     QMap<QString, QString> colors;
-    const KConfig themeFile(files.themeFile, KConfig::SimpleConfig);
-    const KConfigGroup theme = themeFile.group(variables);
+    const QMap<QString, QString> theme = readThemeVariables(files.themeFile);
     for (const QString &key :
          {QStringLiteral("MenuActiveColor"), QStringLiteral("MenuColor"), QStringLiteral("MenuStringActiveColor"), QStringLiteral("MenuStringColor")}) {
-        colors.insert(key, theme.readEntry(key, missing));
+        colors.insert(key, theme.value(key, missing));
     }
 
-    const KConfig paletteFile(files.paletteFile, KConfig::SimpleConfig);
-    QString primary = paletteFile.group(variables).readEntry(QStringLiteral("PrimaryColor"), missing);
+    QString primary = readThemeVariables(files.paletteFile).value(QStringLiteral("PrimaryColor"), missing);
     if (primary == QLatin1String("qt")) {
         primary = QApplication::style()->standardPalette().color(QPalette::Window).name();
     } else if (hasMaxMicLevel()) {
