@@ -116,8 +116,10 @@ void CommandServer::execute()
     const QString monitor = m_parser.value(QStringLiteral("monitor"));
     const int position = intValue(QStringLiteral("position"));
     const int size = intValue(QStringLiteral("size"));
-    const int width = intValue(QStringLiteral("width"));
-    const int height = intValue(QStringLiteral("height"));
+    // Far beyond any screen, yet safe to double.
+    constexpr int MaxExtent = 1 << 20;
+    const int width = qBound(0, intValue(QStringLiteral("width")), MaxExtent);
+    const int height = qBound(0, intValue(QStringLiteral("height")), MaxExtent);
 
     m_window->applyTheme(readThemeColors());
     m_window->place(monitor, position, size, width * 2, height);
