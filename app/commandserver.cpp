@@ -9,9 +9,6 @@
 #include "themefiles.h"
 #include "userprobes.h"
 
-#include <KConfig>
-#include <KConfigGroup>
-
 #include <QApplication>
 #include <QStyle>
 
@@ -119,8 +116,10 @@ void CommandServer::execute()
     const QString monitor = m_parser.value(QStringLiteral("monitor"));
     const int position = intValue(QStringLiteral("position"));
     const int size = intValue(QStringLiteral("size"));
-    const int width = intValue(QStringLiteral("width"));
-    const int height = intValue(QStringLiteral("height"));
+    // Far beyond any screen, yet safe to double.
+    constexpr int MaxExtent = 1 << 20;
+    const int width = qBound(0, intValue(QStringLiteral("width")), MaxExtent);
+    const int height = qBound(0, intValue(QStringLiteral("height")), MaxExtent);
 
     m_window->applyTheme(readThemeColors());
     m_window->place(monitor, position, size, width * 2, height);
@@ -150,20 +149,15 @@ QMap<QString, QString> CommandServer::readThemeColors()
 {
     static const ThemeFiles files = locateThemeFiles();
     const QString missing = QStringLiteral("true");
-    const QString variables = QStringLiteral("Variables");
 
-    // Read as plain text: QSettings would build whatever object an "@Variant(…)"
-    // value claims to be, however large, before anyone sees it is no colour.
     QMap<QString, QString> colors;
-    const KConfig themeFile(files.themeFile, KConfig::SimpleConfig);
-    const KConfigGroup theme = themeFile.group(variables);
+    const QMap<QString, QString> theme = readThemeVariables(files.themeFile);
     for (const QString &key :
          {QStringLiteral("MenuActiveColor"), QStringLiteral("MenuColor"), QStringLiteral("MenuStringActiveColor"), QStringLiteral("MenuStringColor")}) {
-        colors.insert(key, theme.readEntry(key, missing));
+        colors.insert(key, theme.value(key, missing));
     }
 
-    const KConfig paletteFile(files.paletteFile, KConfig::SimpleConfig);
-    QString primary = paletteFile.group(variables).readEntry(QStringLiteral("PrimaryColor"), missing);
+    QString primary = readThemeVariables(files.paletteFile).value(QStringLiteral("PrimaryColor"), missing);
     if (primary == QLatin1String("qt")) {
         primary = QApplication::style()->standardPalette().color(QPalette::Window).name();
     } else if (hasMaxMicLevel()) {

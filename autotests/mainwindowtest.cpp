@@ -524,6 +524,11 @@ void MainWindowTest::queryAndGeometry()
     QCOMPARE(m_window->y(), screen.top() + 40);
     // No border on the taskbar's side.
     QVERIFY(m_window->styleSheet().contains(QLatin1String("border-top: 0px")));
+    for (const QString &size : {QStringLiteral("-99999"), QStringLiteral("2147483647")}) {
+        run({QStringLiteral("-s"), size, QStringLiteral("--width"), QStringLiteral("1073741824")});
+        QVERIFY(screen.contains(m_window->geometry()));
+        QCOMPARE(m_window->width(), screen.width());
+    }
     run({});
     QCOMPARE(m_query->text(), QString());
     QCOMPARE(m_window->geometry().size(), QSize(404, 533));
@@ -551,6 +556,9 @@ void MainWindowTest::placement_data()
     QTest::newRow("below minimum") << 2 << 0 << QSize(10, 10) << 1.0 << hd << QRect(0, 1080 - 101, 150, 101) << "1101";
     QTest::newRow("above the screen") << 0 << 0 << QSize(5000, 5000) << 1.0 << hd << QRect(0, 0, 1920, 1081) << "0111";
     QTest::newRow("minimum over a small screen") << 2 << 0 << QSize(100, 50) << 1.0 << QRect(0, 0, 120, 80) << QRect(0, 80 - 101, 150, 101) << "1101";
+    QTest::newRow("taskbar below zero") << 2 << -99999 << panel << 1.0 << hd << QRect(0, 1080 - 533, 404, 533) << "1101";
+    QTest::newRow("taskbar past the screen") << 0 << 2147483647 << panel << 1.0 << hd << QRect(0, 1080 - 533, 404, 533) << "0111";
+    QTest::newRow("ratio below 1, extreme sizes") << 1 << 2147483647 << QSize(2147483647, -2147483647) << 0.5 << hd << QRect(0, 0, 1920, 102) << "1110";
     QTest::newRow("second monitor") << 1 << 40 << panel << 1.0 << QRect(1920, 0, 1280, 1024) << QRect(1920 + 1280 - 404 - 40, 0, 404, 534) << "1110";
 }
 

@@ -9,12 +9,15 @@
 #include "themefiles.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 class SettingsTest : public QObject
@@ -79,11 +82,20 @@ private Q_SLOTS:
     void serializedThemeValueIsText()
     {
         // QSettings would build the list it claims, of 2^31 strings.
-        QVERIFY(TestHelpers::writeFile(QDir::homePath() + QStringLiteral("/.nyd/theme/current.themerc"),
-                                       "[Variables]\nMenuColor=@Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)\nMenuStringColor=#102030\n"));
+        const QString path = QDir::homePath() + QStringLiteral("/.nyd/theme/current.themerc");
+        QVERIFY(TestHelpers::writeFile(path, "[Variables]\nMenuColor=@Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)\nMenuStringColor=#102030\n"));
+        QFile aged(path);
+        QVERIFY(aged.open(QIODevice::ReadOnly) && aged.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
         const QMap<QString, QString> colors = CommandServer::readThemeColors();
         QVERIFY(colors.value(QStringLiteral("MenuColor")).startsWith(QLatin1String("@Variant(")));
         QCOMPARE(colors.value(QStringLiteral("MenuStringColor")), QStringLiteral("#102030"));
+        // An edit of the same size shows at the next read; a FIFO is no theme and must not block.
+        QVERIFY(TestHelpers::writeFile(path, "[Variables]\nMenuColor=@Variant(\\0\\0\\0\\v\\x7f\\xff\\xff\\xff)\nMenuStringColor=#405060\n"));
+        QCOMPARE(CommandServer::readThemeColors().value(QStringLiteral("MenuStringColor")), QStringLiteral("#405060"));
+        QVERIFY(QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("not a regular file")));
+        QCOMPARE(CommandServer::readThemeColors().value(QStringLiteral("MenuStringColor")), QStringLiteral("true"));
+        QVERIFY(QFile::remove(path));
     }
 
     void themeOfTheUserBehindSudo()

@@ -72,11 +72,15 @@ std::unique_ptr<Child> startFront(const QString &folder, const QByteArrayList &a
 }
 
 // Makes @p path one @p kind of folder: an octal mode, "link" (to the private
-// folder it is in), "file", "foreign" (private, of another user) or "missing".
+// folder it is in), "file", "foreign" (private, of another user), "missing" or
+// "shared" (missing, in a folder everybody can write).
 bool prepare(const QString &path, const QString &kind)
 {
     const QByteArray name = QFile::encodeName(path);
     const bool foreign = kind == QLatin1String("foreign");
+    if (kind == QLatin1String("shared")) {
+        return ::chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 01777) == 0;
+    }
     if (kind == QLatin1String("link") || kind == QLatin1String("file")) {
         return kind == QLatin1String("link") ? QFile::link(QFileInfo(path).path(), path) : QFile(path).open(QIODevice::WriteOnly);
     }
@@ -91,14 +95,14 @@ class SingleInstanceTest : public QObject
     Q_OBJECT
 
     const QByteArray m_runtimeDir = qgetenv("XDG_RUNTIME_DIR");
-    const QByteArray m_tempDir = qgetenv("TMPDIR");
+    const QByteArray m_cacheDir = qgetenv("XDG_CACHE_HOME");
 
 private Q_SLOTS:
     // Some cases move the folders; every process started here inherits them.
     void cleanup()
     {
         qputenv("XDG_RUNTIME_DIR", m_runtimeDir);
-        qputenv("TMPDIR", m_tempDir);
+        qputenv("XDG_CACHE_HOME", m_cacheDir);
     }
     void nextPrimaryServes_data()
     {
@@ -191,6 +195,7 @@ private Q_SLOTS:
         QTest::newRow("fallback a link") << QStringLiteral("missing") << QStringLiteral("link") << -1;
         QTest::newRow("fallback a file") << QStringLiteral("missing") << QStringLiteral("file") << -1;
         QTest::newRow("fallback of another user") << QStringLiteral("missing") << QStringLiteral("foreign") << -1;
+        QTest::newRow("fallback among others' files") << QStringLiteral("missing") << QStringLiteral("shared") << -1;
     }
     void privateFolders()
     {
@@ -205,7 +210,7 @@ private Q_SLOTS:
         const QString folders[] = {base.filePath(QStringLiteral("runtime")), base.filePath(QStringLiteral("%1-%2").arg(appId).arg(::geteuid()))};
         QVERIFY(prepare(folders[0], runtimeKind) && prepare(folders[1], fallbackKind));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folders[0]));
-        qputenv("TMPDIR", QFile::encodeName(base.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(base.path()));
         // The front only looks; the panel makes its folder.
         QCOMPARE(Protocol::address(appId, Protocol::FolderUse::LookOnly).serverName.isEmpty(), used != 0);
         if (used < 0) {

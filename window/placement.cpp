@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "placement.h"
 
+#include <limits>
+
 namespace
 {
 // The lower limit wins over the upper one when they cross.
@@ -15,9 +17,11 @@ int bound(int value, int lower, int upper)
     return value;
 }
 
+// Saturates: a ratio below 1 would otherwise take a large value past int.
 int toIndependent(int devicePixels, qreal ratio)
 {
-    return static_cast<int>(devicePixels / ratio);
+    const qreal value = devicePixels / ratio;
+    return static_cast<int>(qBound<qreal>(std::numeric_limits<int>::min(), value, std::numeric_limits<int>::max()));
 }
 }
 
@@ -32,7 +36,6 @@ Placement computePlacement(int position,
 {
     const int w = bound(toIndependent(width, devicePixelRatio), minimumSize.width(), screenGeometry.width());
     const int h = bound(toIndependent(height, devicePixelRatio), minimumSize.height(), screenGeometry.height());
-    const int s = toIndependent(size, devicePixelRatio);
 
     Placement placement;
     int finalHeight = h + 1;
@@ -52,6 +55,11 @@ Placement computePlacement(int position,
         placement.borderBottom = false;
         break;
     }
+
+    // The taskbar can only take the room beside the window, whatever it claims.
+    const bool horizontalBar = position == 0 || position == 2;
+    const int room = horizontalBar ? screenSize.height() - finalHeight : screenSize.width() - w;
+    const int s = bound(toIndependent(size, devicePixelRatio), 0, qMax(0, room));
 
     int x = screenGeometry.x();
     int y = screenGeometry.y();

@@ -16,6 +16,7 @@
 #include <limits>
 
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace Protocol
@@ -52,6 +53,31 @@ QString sanitizedName(const QString &appId)
     return name;
 }
 
+// Nobody else can add or rename entries in it.
+bool isClosedParent(const QString &path)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        return false;
+    }
+    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 022) == 0;
+}
+
+// The user's own cache folder: unlike the shared temporary folder, another
+// account cannot take a name in it first.
+QString cacheHome(FolderUse use)
+{
+    QString path = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (!QDir::isAbsolutePath(path)) {
+        const QString home = QDir::homePath();
+        path = home == QDir::rootPath() ? QString() : home + QLatin1String("/.cache");
+    }
+    if (!path.isEmpty() && use == FolderUse::Create) {
+        ::mkdir(QFile::encodeName(path).constData(), 0700);
+    }
+    return path;
+}
+
 QString privateFolder(const QString &key, FolderUse use)
 {
     const QString runtimeDir = QDir::cleanPath(qEnvironmentVariable("XDG_RUNTIME_DIR"));
@@ -59,14 +85,17 @@ QString privateFolder(const QString &key, FolderUse use)
         return runtimeDir;
     }
 
-    const QString folder = QDir::tempPath() + QLatin1Char('/') + key;
+    const QString parent = cacheHome(use);
+    const QString folder = parent + QLatin1Char('/') + key;
     const QByteArray encoded = QFile::encodeName(folder);
-    if (use == FolderUse::Create && ::mkdir(encoded.constData(), 0700) == 0) {
-        // The umask may have taken bits we need.
-        ::chmod(encoded.constData(), 0700);
-    }
-    if (isPrivateFolder(folder)) {
-        return folder;
+    if (!parent.isEmpty() && isClosedParent(parent)) {
+        if (use == FolderUse::Create && ::mkdir(encoded.constData(), 0700) == 0) {
+            // The umask may have taken bits we need.
+            ::chmod(encoded.constData(), 0700);
+        }
+        if (isPrivateFolder(folder)) {
+            return folder;
+        }
     }
     if (use == FolderUse::Create) {
         qWarning("%s is not a private folder of this user, so no other instance can be reached", encoded.constData());
@@ -94,6 +123,13 @@ Address address(const QString &appId, FolderUse use)
     if (name != appId) {
         const QByteArray hash = QCryptographicHash::hash(appId.toUtf8() + '\0' + uid.toLatin1(), QCryptographicHash::Sha1).toHex().left(12);
         serverName += QLatin1Char('-') + QString::fromLatin1(hash);
+    }
+    // A longer path would be cut short by the socket address and reach another.
+    if (QFile::encodeName(serverName).size() >= int(sizeof(sockaddr_un::sun_path))) {
+        if (use == FolderUse::Create) {
+            qWarning("%s is too long for a socket, so no other instance can be reached", QFile::encodeName(serverName).constData());
+        }
+        return {};
     }
     return {serverName, serverName + QLatin1String(".lock")};
 }

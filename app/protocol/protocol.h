@@ -28,7 +28,7 @@ struct Address {
 };
 
 enum class FolderUse {
-    /// Make the private folder under the temporary one if it is missing.
+    /// Make the private folder under the cache one if it is missing.
     Create,
     /// Only look: whoever listens made it.
     LookOnly,
@@ -36,7 +36,8 @@ enum class FolderUse {
 
 /**
  * Where the instance of @p appId listens: the runtime folder when it is
- * private, else a private folder of this user under the temporary one.
+ * private, else a private folder of this user in the user's cache folder,
+ * when no other account can write there and the socket path fits.
  */
 Address address(const QString &appId, FolderUse use);
 
