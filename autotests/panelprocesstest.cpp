@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <signal.h>
+
 class PanelProcessTest : public QObject
 {
     Q_OBJECT
@@ -20,6 +22,7 @@ private Q_SLOTS:
 
     void textOnlyStarts();
     void laterStartsDriveTheRunningPanel();
+    void commandsQueuedWhileBusy();
     void placesTheWindowByTheTaskbar_data();
     void placesTheWindowByTheTaskbar();
 
@@ -176,6 +179,28 @@ void PanelProcessTest::laterStartsDriveTheRunningPanel()
     QVERIFY(m_first->waitForFinished(15000));
     QCOMPARE(m_first->exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_first->exitCode(), 0);
+}
+
+void PanelProcessTest::commandsQueuedWhileBusy()
+{
+    startFirst({QStringLiteral("--hidden")});
+    const auto pid = pid_t(m_first->processId());
+    ::kill(pid, SIGSTOP);
+    // Each sender gives up waiting before the next starts, so the panel meets
+    // them in this order, their sockets already closed.
+    for (const char *marker : {"--queued-0", "--queued-1"}) {
+        QProcess sender;
+        sender.setProcessEnvironment(environment());
+        sender.start(QStringLiteral(NYD_PANEL_EXECUTABLE),
+                     {QStringLiteral("--hidden"), QStringLiteral("-q"), QStringLiteral("x"), QString::fromLatin1(marker)});
+        QVERIFY(sender.waitForFinished(15000));
+    }
+    ::kill(pid, SIGCONT);
+    QCOMPARE(runSecond({QStringLiteral("--hidden"), QStringLiteral("--after-queue")}), 0);
+    QTRY_VERIFY(m_first->peek(1 << 16).contains("after-queue"));
+    const QByteArray output = m_first->peek(1 << 16);
+    QVERIFY2(output.indexOf("queued-0") >= 0 && output.indexOf("queued-0") < output.indexOf("queued-1"), output.constData());
+    QCOMPARE(m_first->state(), QProcess::Running);
 }
 
 void PanelProcessTest::placesTheWindowByTheTaskbar_data()

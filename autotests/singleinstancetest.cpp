@@ -25,6 +25,7 @@
 #include <memory>
 
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -196,6 +197,47 @@ private Q_SLOTS:
         QSignalSpy received(&next, &LocalPeer::messageReceived);
         QCOMPARE(startPeer(appId, QStringLiteral("again"))->status(), 0);
         QCOMPARE(received.value(0).value(0).toString(), QStringLiteral("again"));
+    }
+
+    void brokenLockIsTakenOver_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::newRow("empty lock file") << QByteArray();
+        QTest::newRow("garbled lock file") << QByteArray("\xff\0garbage\n\n", 11);
+        QTest::newRow("directory at the lock path") << QByteArray("/");
+    }
+    void brokenLockIsTakenOver()
+    {
+        QFETCH(QByteArray, contents);
+        const QString appId = uniqueAppId();
+        const QString lockFileName = Protocol::address(appId, Protocol::FolderUse::Create).lockFileName;
+        QFile lockFile(lockFileName);
+        QVERIFY(contents == "/" ? QDir().mkpath(lockFileName + QStringLiteral("/inside"))
+                                : lockFile.open(QIODevice::WriteOnly) && lockFile.write(contents) == contents.size());
+        lockFile.close();
+        const auto start = startPeer(appId);
+        QTRY_COMPARE_WITH_TIMEOUT(start->lines().value(0), QByteArray("primary"), 30000);
+    }
+
+    // Nothing is executed, nor answered, before a receiver is there.
+    void earlyMessageWaitsForAReceiver()
+    {
+        LocalPeer primary(nullptr, uniqueAppId());
+        QVERIFY(!primary.isClient());
+        QLocalSocket early;
+        early.connectToServer(primary.serverName());
+        QVERIFY(early.waitForConnected(5000));
+        QVERIFY(early.write(QByteArray("\0\0\0\5early", 9)) == 9 && early.waitForBytesWritten(5000));
+        const auto taken = [&primary]() {
+            const QLocalSocket *socket = primary.findChild<QLocalSocket *>();
+            int queued = 1;
+            return socket && ::ioctl(int(socket->socketDescriptor()), FIONREAD, &queued) == 0 && queued == 0 && socket->bytesAvailable() == 0;
+        };
+        QTRY_VERIFY(taken());
+        QSignalSpy received(&primary, &LocalPeer::messageReceived);
+        QTRY_COMPARE(received.count(), 1);
+        QTRY_VERIFY(early.bytesAvailable() > 0);
+        QCOMPARE(early.readAll(), QByteArray(1, Protocol::AckByte));
     }
 
     void badPeersAreDropped_data()
