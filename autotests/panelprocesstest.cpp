@@ -193,7 +193,7 @@ void PanelProcessTest::commandsQueuedWhileBusy()
         sender.setProcessEnvironment(environment());
         sender.start(QStringLiteral(NYD_PANEL_EXECUTABLE),
                      {QStringLiteral("--hidden"), QStringLiteral("-q"), QStringLiteral("x"), QString::fromLatin1(marker)});
-        QVERIFY(sender.waitForFinished(15000));
+        QVERIFY(sender.waitForFinished(15000) && sender.exitCode() == 1);
     }
     ::kill(pid, SIGCONT);
     QCOMPARE(runSecond({QStringLiteral("--hidden"), QStringLiteral("--after-queue")}), 0);

@@ -484,9 +484,9 @@ void SingleInstanceTest::front()
         }
     } else {
         // Once the message may have got through, starting the panel could run it twice.
-        QCOMPARE(run.status, outcome == QLatin1String("taken") ? 0 : 1);
+        QCOMPARE(run.status, 1);
         QVERIFY(run.panelArguments.isEmpty());
-        QCOMPARE(run.errors.contains("cannot start"), outcome == QLatin1String("missing"));
+        QVERIFY2(run.errors.contains(outcome == QLatin1String("missing") ? "cannot start" : "did not answer"), run.errors.constData());
     }
 }
 
