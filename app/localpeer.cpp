@@ -31,6 +31,13 @@ bool peerIsSameUser(QLocalSocket *socket)
     return credentials.uid == ::geteuid();
 }
 
+// The folder is ours alone, so nothing of value can be in the way.
+bool removeFolderInTheWay(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isDir() && !info.isSymLink() && QDir(path).removeRecursively();
+}
+
 void drop(QLocalSocket *socket)
 {
     socket->abort();
@@ -117,10 +124,8 @@ bool LocalPeer::takeOverBrokenLock()
     if (m_lockFile->error() != QLockFile::LockFailedError || m_lockFile->getLockInfo(&pid, &hostName, &appName)) {
         return false;
     }
-    // The folder is ours alone, so nothing of value can be in the way.
-    const QFileInfo info(m_lockFileName);
-    if (info.isDir() && !info.isSymLink()) {
-        return QDir(m_lockFileName).removeRecursively();
+    if (removeFolderInTheWay(m_lockFileName)) {
+        return true;
     }
     // Refused while a live owner holds the file, which it does once it has it.
     return m_lockFile->removeStaleLockFile();
@@ -129,6 +134,7 @@ bool LocalPeer::takeOverBrokenLock()
 void LocalPeer::listen()
 {
     // Left behind by a primary that died; the lock says nobody uses it.
+    removeFolderInTheWay(m_serverName);
     QLocalServer::removeServer(m_serverName);
 
     m_server = new QLocalServer(this);

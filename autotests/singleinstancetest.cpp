@@ -205,18 +205,21 @@ private Q_SLOTS:
         QTest::newRow("empty lock file") << QByteArray();
         QTest::newRow("garbled lock file") << QByteArray("\xff\0garbage\n\n", 11);
         QTest::newRow("directory at the lock path") << QByteArray("/");
+        QTest::newRow("directory at the socket path") << QByteArray("//");
     }
     void brokenLockIsTakenOver()
     {
         QFETCH(QByteArray, contents);
         const QString appId = uniqueAppId();
-        const QString lockFileName = Protocol::address(appId, Protocol::FolderUse::Create).lockFileName;
-        QFile lockFile(lockFileName);
-        QVERIFY(contents == "/" ? QDir().mkpath(lockFileName + QStringLiteral("/inside"))
-                                : lockFile.open(QIODevice::WriteOnly) && lockFile.write(contents) == contents.size());
-        lockFile.close();
+        const Protocol::Address address = Protocol::address(appId, Protocol::FolderUse::Create);
+        const QString path = contents == "//" ? address.serverName : address.lockFileName;
+        QFile file(path);
+        QVERIFY(contents.startsWith('/') ? QDir().mkpath(path + QStringLiteral("/inside"))
+                                         : file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
+        file.close();
         const auto start = startPeer(appId);
         QTRY_COMPARE_WITH_TIMEOUT(start->lines().value(0), QByteArray("primary"), 30000);
+        QCOMPARE(startPeer(appId, QStringLiteral("reached"))->status(), 0);
     }
 
     // Nothing is executed, nor answered, before a receiver is there.
