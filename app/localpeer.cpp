@@ -4,10 +4,12 @@
 #include "protocol.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
-#include <QPointer>
+#include <QMetaMethod>
 #include <QTimer>
 
 #include <sys/socket.h>
@@ -27,6 +29,13 @@ bool peerIsSameUser(QLocalSocket *socket)
         return false;
     }
     return credentials.uid == ::geteuid();
+}
+
+// The folder is ours alone, so nothing of value can be in the way.
+bool removeFolderInTheWay(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isDir() && !info.isSymLink() && QDir(path).removeRecursively();
 }
 
 void drop(QLocalSocket *socket)
@@ -90,7 +99,7 @@ bool LocalPeer::isClient()
     m_lockFile = std::make_unique<QLockFile>(m_lockFileName);
     // Only a dead owner makes the lock stale; a busy primary must keep it.
     m_lockFile->setStaleLockTime(0);
-    if (m_lockFile->tryLock(0)) {
+    if (m_lockFile->tryLock(0) || (takeOverBrokenLock() && m_lockFile->tryLock(0))) {
         listen();
         return false;
     }
@@ -105,9 +114,27 @@ bool LocalPeer::isClient()
     return m_isClient;
 }
 
+// QLockFile already takes over the lock of an owner that is gone, but keeps one
+// it cannot read, and would leave every start a client of nobody.
+bool LocalPeer::takeOverBrokenLock()
+{
+    qint64 pid = 0;
+    QString hostName;
+    QString appName;
+    if (m_lockFile->error() != QLockFile::LockFailedError || m_lockFile->getLockInfo(&pid, &hostName, &appName)) {
+        return false;
+    }
+    if (removeFolderInTheWay(m_lockFileName)) {
+        return true;
+    }
+    // Refused while a live owner holds the file, which it does once it has it.
+    return m_lockFile->removeStaleLockFile();
+}
+
 void LocalPeer::listen()
 {
     // Left behind by a primary that died; the lock says nobody uses it.
+    removeFolderInTheWay(m_serverName);
     QLocalServer::removeServer(m_serverName);
 
     m_server = new QLocalServer(this);
@@ -151,7 +178,6 @@ void LocalPeer::acceptConnections()
 
 void LocalPeer::readFrames(QLocalSocket *socket)
 {
-    QPointer<QLocalSocket> guard(socket);
     QString message;
     for (;;) {
         switch (Protocol::readFrame(socket, &message)) {
@@ -164,16 +190,52 @@ void LocalPeer::readFrames(QLocalSocket *socket)
         case Protocol::FrameResult::Message:
             break;
         }
-        Q_EMIT messageReceived(message);
-        // A receiver may have torn down the peer and with it the socket.
-        if (!guard) {
-            return;
-        }
-        socket->write(&Protocol::AckByte, 1);
-        socket->flush();
+        // A sender whose message waits its turn is not idle.
         if (QTimer *idle = socket->findChild<QTimer *>()) {
+            idle->stop();
+        }
+        m_pending.append({socket, message});
+        scheduleDelivery();
+    }
+}
+
+void LocalPeer::connectNotify(const QMetaMethod &signal)
+{
+    if (signal == QMetaMethod::fromSignal(&LocalPeer::messageReceived)) {
+        scheduleDelivery();
+    }
+}
+
+// Never delivered from a read handler: a receiver that runs the event loop
+// would otherwise meet the next message, or the freed socket, inside it.
+void LocalPeer::scheduleDelivery()
+{
+    QMetaObject::invokeMethod(this, &LocalPeer::deliverNext, Qt::QueuedConnection);
+}
+
+void LocalPeer::deliverNext()
+{
+    if (m_delivering || m_pending.isEmpty() || !isSignalConnected(QMetaMethod::fromSignal(&LocalPeer::messageReceived))) {
+        return;
+    }
+    const Pending pending = m_pending.takeFirst();
+    QPointer<LocalPeer> self(this);
+    m_delivering = true;
+    Q_EMIT messageReceived(pending.message);
+    // A receiver may have torn down the peer, and the sender may be gone.
+    if (!self) {
+        return;
+    }
+    m_delivering = false;
+    if (pending.socket) {
+        pending.socket->write(&Protocol::AckByte, 1);
+        pending.socket->flush();
+        if (QTimer *idle = pending.socket->findChild<QTimer *>()) {
             idle->start();
         }
+    }
+    if (!m_pending.isEmpty()) {
+        scheduleDelivery();
     }
 }
 

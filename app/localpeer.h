@@ -2,7 +2,9 @@
 #ifndef LOCALPEER_H
 #define LOCALPEER_H
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
@@ -10,6 +12,7 @@
 class QLocalServer;
 class QLocalSocket;
 class QLockFile;
+class QMetaMethod;
 
 /**
  * One end of the per-user channel between instances of an application.
@@ -45,14 +48,29 @@ public:
     QString lockFileName() const;
 
 Q_SIGNALS:
-    /// Emitted by the primary once per message received.
+    /**
+     * Emitted by the primary once per message received, in the order they
+     * came, each from the event loop once the one before has returned. Held
+     * until something is connected; the sender is answered only afterwards.
+     */
     void messageReceived(const QString &message);
 
+protected:
+    void connectNotify(const QMetaMethod &signal) override;
+
 private:
+    struct Pending {
+        QPointer<QLocalSocket> socket;
+        QString message;
+    };
+
     void resolveIdentity() const;
+    bool takeOverBrokenLock();
     void listen();
     void acceptConnections();
     void readFrames(QLocalSocket *socket);
+    void scheduleDelivery();
+    void deliverNext();
 
     QString m_appId;
     mutable QString m_serverName;
@@ -62,6 +80,8 @@ private:
     bool m_isClient = false;
     std::unique_ptr<QLockFile> m_lockFile;
     QLocalServer *m_server = nullptr;
+    QList<Pending> m_pending;
+    bool m_delivering = false;
 };
 
 #endif

@@ -7,6 +7,8 @@
 
 #include <QSessionManager>
 
+#include <cstdio>
+
 namespace
 {
 const char s_version[] = "1.4.6+b4";
@@ -18,7 +20,10 @@ int forwardCommandLine(SingleApplication &application)
     CommandServer server(nullptr, nullptr);
     const QStringList arguments = QCoreApplication::arguments();
     server.checkArguments(arguments);
-    application.sendMessage(Protocol::encodeArguments(arguments), s_sendTimeout);
+    if (!application.sendMessage(Protocol::encodeArguments(arguments), s_sendTimeout)) {
+        std::fputs("nyd-search-panel: the running panel did not answer; the command may not have been executed\n", stderr);
+        return 1;
+    }
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include "localpeer.h"
 #include "protocol.h"
 
+#include <QMetaMethod>
 #include <QWidget>
 
 SingleApplication::SingleApplication(int &argc, char **argv, bool guiEnabled)
@@ -12,7 +13,16 @@ SingleApplication::SingleApplication(int &argc, char **argv, bool guiEnabled)
 {
     // Qt 5 has no QApplication without a GUI; the flag stays for callers.
     Q_UNUSED(guiEnabled)
+}
 
+// Connected only with the first receiver, for the peer to hold messages until
+// someone can execute them.
+void SingleApplication::connectNotify(const QMetaMethod &signal)
+{
+    if (m_peerConnected || signal != QMetaMethod::fromSignal(&SingleApplication::messageReceived)) {
+        return;
+    }
+    m_peerConnected = true;
     // One hop instead of forwarding the signal, so the window is up before
     // any receiver of messageReceived runs, however early it connected.
     connect(m_peer, &LocalPeer::messageReceived, this, [this](const QString &message) {

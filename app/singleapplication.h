@@ -35,10 +35,14 @@ public Q_SLOTS:
 Q_SIGNALS:
     void messageReceived(const QString &message);
 
+protected:
+    void connectNotify(const QMetaMethod &signal) override;
+
 private:
     LocalPeer *m_peer;
     QPointer<QWidget> m_activationWindow;
     bool m_activateOnMessage = false;
+    bool m_peerConnected = false;
 };
 
 #endif

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <signal.h>
+
 using X11TestHelpers::panelGeometry;
 
 class PanelProcessTest : public QObject
@@ -99,6 +101,24 @@ private Q_SLOTS:
 
         QVERIFY(second("--quit") && m_first->waitForFinished(15000));
         QVERIFY(m_first->exitStatus() == QProcess::NormalExit && m_first->exitCode() == 0);
+    }
+    void commandsQueuedWhileBusy()
+    {
+        startFirst(QStringLiteral("--hidden"));
+        const auto pid = pid_t(m_first->processId());
+        ::kill(pid, SIGSTOP);
+        // Each sender gives up waiting, and says so, before the next starts, so
+        // the panel meets them in this order, their sockets already closed.
+        for (const char *marker : {"--queued-0", "--queued-1"}) {
+            const auto sender = start(QStringLiteral("--hidden -q x ") + QLatin1String(marker));
+            QVERIFY(sender->waitForFinished(15000) && sender->exitCode() == 1 && sender->readAll().contains("did not answer"));
+        }
+        ::kill(pid, SIGCONT);
+        QVERIFY(run(QStringLiteral("--hidden --after-queue")) != "failed");
+        QTRY_VERIFY(m_first->peek(1 << 16).contains("after-queue"));
+        const QByteArray output = m_first->peek(1 << 16);
+        QVERIFY2(output.indexOf("queued-0") >= 0 && output.indexOf("queued-0") < output.indexOf("queued-1"), output.constData());
+        QCOMPARE(m_first->state(), QProcess::Running);
     }
     void placesTheWindowByTheTaskbar_data()
     {

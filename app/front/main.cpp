@@ -44,16 +44,16 @@ bool readCommandLine(int argc, char **argv, QStringList *arguments)
 
 // No QCoreApplication: a blocking QLocalSocket needs none, and building one
 // would double what this program itself costs after the libraries are loaded.
-bool forwardedToRunningPanel(int argc, char **argv)
+Protocol::SendResult forwardToRunningPanel(int argc, char **argv)
 {
     QStringList arguments;
     if (!readCommandLine(argc, argv, &arguments)) {
-        return false;
+        return Protocol::SendResult::NotSent;
     }
     const QString serverName = Protocol::address(QStringLiteral("nyd-search-panel"), Protocol::FolderUse::LookOnly).serverName;
     // Once the panel may have the message, starting it as well could run the
     // command twice; so a taken connection ends this start.
-    return Protocol::send(serverName, Protocol::encodeArguments(arguments), s_answerTimeoutMs, false) != Protocol::SendResult::NotSent;
+    return Protocol::send(serverName, Protocol::encodeArguments(arguments), s_answerTimeoutMs, false);
 }
 
 void execPanel(char **argv)
@@ -67,8 +67,14 @@ void execPanel(char **argv)
 
 int main(int argc, char **argv)
 {
-    if (forwardedToRunningPanel(argc, argv)) {
+    switch (forwardToRunningPanel(argc, argv)) {
+    case Protocol::SendResult::Acknowledged:
         return 0;
+    case Protocol::SendResult::Unanswered:
+        std::fputs("nyd-search-panel: the running panel did not answer; the command may not have been executed\n", stderr);
+        return 1;
+    case Protocol::SendResult::NotSent:
+        break;
     }
     execPanel(argv);
     return 1;
