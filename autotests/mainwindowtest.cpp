@@ -36,6 +36,7 @@
 #include <QStandardPaths>
 #include <QStyledItemDelegate>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
@@ -757,10 +758,20 @@ void MainWindowTest::copiesAndClipboard()
         const QString entry = which == NydDesktopDir ? QStringLiteral("Add shortcut to &Desktop") : QStringLiteral("Pin on &Taskbar");
         for (const QByteArray contents : {QByteArray("first"), QByteArray("second")}) {
             QVERIFY(TestHelpers::writeFile(m_desktopFile, contents));
+            // What the panel says on standard error meanwhile.
+            QTemporaryFile errors;
+            QVERIFY(errors.open());
+            const int saved = ::dup(STDERR_FILENO);
+            ::dup2(errors.handle(), STDERR_FILENO);
             bool picked = false;
             useMenu(AppRow, {entry}, &picked);
+            ::dup2(saved, STDERR_FILENO);
+            ::close(saved);
+            errors.seek(0);
             QVERIFY(picked);
             QCOMPARE(TestHelpers::readFile(target), QByteArray("first"));
+            // Only the refused second copy is reported.
+            QCOMPARE(errors.readAll(), contents == "first" ? QByteArray() : QStringLiteral("Failed to copy %1 to %2\n").arg(m_desktopFile, target).toUtf8());
         }
     }
     QVERIFY(m_window->isVisible());
