@@ -120,27 +120,6 @@ private Q_SLOTS:
         QVERIFY2(output.indexOf("queued-0") >= 0 && output.indexOf("queued-0") < output.indexOf("queued-1"), output.constData());
         QCOMPARE(m_first->state(), QProcess::Running);
     }
-    void placesTheWindowByTheTaskbar_data()
-    {
-        QTest::addColumn<QString>("position");
-        QTest::addColumn<QRect>("geometry");
-        // The test display is 1920x1080; width 300 asks for 600 pixels.
-        QTest::newRow("top") << QStringLiteral("0") << QRect(0, 40, 600, 501);
-        QTest::newRow("right") << QStringLiteral("1") << QRect(1920 - 600 - 40, 0, 600, 502);
-        QTest::newRow("bottom") << QStringLiteral("2") << QRect(0, 1080 - 501 - 40, 600, 501);
-        QTest::newRow("left") << QStringLiteral("3") << QRect(40, 0, 600, 502);
-    }
-    void placesTheWindowByTheTaskbar()
-    {
-        QFETCH(QString, position);
-        QFETCH(QRect, geometry);
-        startFirst(QStringLiteral("-p %1 -s 40 --width 300 --height 500").arg(position));
-        QTRY_COMPARE_WITH_TIMEOUT(panelGeometry(), geometry, 15000);
-        // A forwarded command set places it again.
-        QVERIFY(run(QStringLiteral("-p 0 -s 0")) != "failed");
-        QTRY_VERIFY(panelGeometry().isValid() && panelGeometry().topLeft() == QPoint(0, 0));
-        QVERIFY(run(QStringLiteral("--quit")) != "failed" && m_first->waitForFinished(15000));
-    }
 };
 
 QTEST_GUILESS_MAIN(PanelProcessTest)

@@ -4,14 +4,12 @@
 #include "commandserver.h"
 #include "nydcore.h"
 #include "ryxhelper_p.h"
-#include "searchsettings.h"
 #include "testhelpers.h"
 #include "themefiles.h"
 
 #include <QApplication>
 #include <QDateTime>
 #include <QRegularExpression>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -107,41 +105,6 @@ private Q_SLOTS:
             QCOMPARE(locateThemeFiles().paletteFile, home + QStringLiteral("/.nyd/paletterc"));
         }
         qunsetenv("SUDO_USER");
-    }
-
-    void searchSettings_data()
-    {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QList<qlonglong>>("expected"); // applications documents media limited limit idle
-        QTest::newRow("no file: the defaults") << QByteArray() << QList<qlonglong>{1, 1, 1, 0, 3, 0};
-        QTest::newRow("media alone") << QByteArray("indexMedia=false") << QList<qlonglong>{1, 1, 0, 0, 3, 0};
-        QTest::newRow("non-numeric limit") << QByteArray("indexSizeLimit=lots") << QList<qlonglong>{1, 1, 1, 0, 0, 0};
-        // Only the low 32 bits of 5000000000 come back.
-        QTest::newRow("every key, limit past 32 bits")
-            << QByteArray("indexApplications=0\nindexDocuments=0\nindexMedia=0\nlimitIndexSize=1\nindexSizeLimit=5000000000\nidleModeIndexing=1")
-            << QList<qlonglong>{0, 0, 0, 1, 705032704, 1};
-    }
-
-    void searchSettings()
-    {
-        QFETCH(QByteArray, file);
-        QFETCH(QList<qlonglong>, expected);
-        // A fresh QSettings also makes the process forget the old file.
-        const auto forget = [] {
-            QFile::remove(QSettings().fileName());
-            return QSettings().allKeys().isEmpty();
-        };
-        QVERIFY(forget() && (file.isNull() || TestHelpers::writeFile(QSettings().fileName(), "[General]\n" + file)));
-        SearchSettings settings;
-        settings.load();
-        QCOMPARE(settings == SearchSettings() && !(settings != SearchSettings()), file.isNull());
-        // A copy saved into a new file comes back.
-        QVERIFY(forget());
-        SearchSettings(settings).save();
-        SearchSettings s;
-        s.load();
-        const QList<qlonglong> read{s.indexApplications(), s.indexDocuments(), s.indexMedia(), s.limitIndexSize(), s.indexSizeLimit(), s.idleModeIndexing()};
-        QCOMPARE(read, expected);
     }
 
 private:
