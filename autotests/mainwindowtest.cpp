@@ -9,7 +9,6 @@
 #include "placement.h"
 #include "resultsmodel.h"
 #include "runnerresultsmodel.h"
-#include "searchsettings.h"
 #include "testhelpers.h"
 #include "themecolors.h"
 #include "x11testhelpers.h"
@@ -17,7 +16,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -36,14 +34,10 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
-#include <QTextDocument>
 #include <QTimer>
-#include <QTranslator>
 
 #include <fcntl.h>
 #include <unistd.h>
-
-Q_DECLARE_METATYPE(Placement)
 
 namespace
 {
@@ -117,27 +111,6 @@ public:
     }
 };
 
-class RussianTranslator : public QTranslator
-{
-public:
-    bool isEmpty() const override
-    {
-        return false;
-    }
-    QString translate(const char *context, const char *text, const char *, int) const override
-    {
-        return QByteArray(context) == "RunnerResultsModel" && QByteArray(text) == "Applications" ? QStringLiteral("Приложения") : QString();
-    }
-};
-class ProbedWindow : public MainWindow
-{
-public:
-    ProbedWindow()
-        : MainWindow(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint)
-    {
-    }
-    using MainWindow::nativeEvent;
-};
 }
 
 class MainWindowTest : public QObject
@@ -176,7 +149,7 @@ private Q_SLOTS:
         m_lent = fds[1];
         ::fcntl(m_lent, F_SETFD, 0);
 
-        m_window = new ProbedWindow;
+        m_window = new MainWindow(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
         m_query = m_window->findChild<QLineEdit *>(QStringLiteral("lineEditQuery"));
         m_list = m_window->findChild<QListView *>(QStringLiteral("listViewSearchResults"));
         m_model = new QStandardItemModel(m_window);
@@ -243,19 +216,7 @@ private Q_SLOTS:
         QVERIFY(m_window->isVisible());
         menu.hide();
 
-        // A keyboard grab is no focus change: its focus-outs are consumed, others reach Qt.
-        for (const auto &[type, mode, consumed] : {std::tuple{XCB_FOCUS_OUT, 0, false},
-                                                   {XCB_FOCUS_OUT, 1, true},
-                                                   {XCB_FOCUS_OUT, 2, true},
-                                                   {XCB_FOCUS_OUT, 3, true},
-                                                   {XCB_FOCUS_OUT | 0x80, 1, true},
-                                                   {XCB_FOCUS_IN, 1, false}}) {
-            xcb_focus_out_event_t event{};
-            event.response_type = uint8_t(type);
-            event.mode = uint8_t(mode);
-            long result = 0;
-            QCOMPARE(m_window->nativeEvent(QByteArrayLiteral("xcb_generic_event_t"), &event, &result), consumed);
-        }
+        // A keyboard grab is no focus change.
         QSignalSpy focusChanges(qApp, &QApplication::focusChanged);
         {
             ForeignWindow grabber;
@@ -421,11 +382,9 @@ private Q_SLOTS:
         QTest::newRow("bottom") << 2 << 40 << panel << 1.0 << hd << QRect(0, 1080 - 533 - 40, 404, 533) << "1101";
         QTest::newRow("left") << 3 << 40 << panel << 1.0 << hd << QRect(40, 0, 404, 534) << "1011";
         QTest::newRow("ratio 2") << 1 << 41 << QSize(405, 533) << 2.0 << QRect(0, 0, 960, 540) << QRect(960 - 202 - 20, 0, 202, 268) << "1110";
-        QTest::newRow("ratio 1.5 truncates") << 3 << 31 << QSize(301, 500) << 1.5 << hd << QRect(20, 0, 200, 335) << "1011";
         QTest::newRow("below minimum") << 2 << 0 << QSize(10, 10) << 1.0 << hd << QRect(0, 1080 - 101, 150, 101) << "1101";
         QTest::newRow("above the screen") << 0 << 0 << QSize(5000, 5000) << 1.0 << hd << QRect(0, 0, 1920, 1081) << "0111";
         QTest::newRow("taskbar below zero") << 2 << -99999 << panel << 1.0 << hd << QRect(0, 1080 - 533, 404, 533) << "1101";
-        QTest::newRow("taskbar past the screen") << 0 << 2147483647 << panel << 1.0 << hd << QRect(0, 1080 - 533, 404, 533) << "0111";
         QTest::newRow("ratio below 1, extreme sizes") << 1 << 2147483647 << QSize(2147483647, -2147483647) << 0.5 << hd << QRect(0, 0, 1920, 102) << "1110";
         QTest::newRow("second monitor") << 1 << 40 << panel << 1.0 << QRect(1920, 0, 1280, 1024) << QRect(1920 + 1280 - 404 - 40, 0, 404, 534) << "1110";
     }
@@ -449,14 +408,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("givenColors"); // menu, text, active, active text
         QTest::addColumn<QString>("expectedColors"); // background, selection, selected text, query background, advanced background
         QTest::addColumn<bool>("darkIcons");
-        QTest::newRow("ordinary") << "#fafafa #000000 #3DAEE9 #FFFFFF"
-                                  << "#fafafa #3daee9 #ffffff #3daee9 #3daee9" << true;
-        QTest::newRow("default theme") << "#4d7593 #eeeeee #2b4f6a #ffffff"
-                                       << "#4d7593 #2b4f6a #ffffff #547fa2 #44aee4" << false;
-        QTest::newRow("default theme is case-sensitive") << "#4D7593 #010101 #2b4f6a #ffffff"
-                                                         << "#4D7593 #2b4f6a #ffffff #2b4f6a #2b4f6a" << false;
-        QTest::newRow("names") << "white black navy yellow"
-                               << "white #000080 #ffff00 #000080 #000080" << true;
+        const auto row = [](const char *name, const char *given, const char *expected, bool darkIcons) {
+            QTest::newRow(name) << QString::fromLatin1(given) << QString::fromLatin1(expected) << darkIcons;
+        };
+        row("ordinary", "#fafafa #000000 #3DAEE9 #FFFFFF", "#fafafa #3daee9 #ffffff #3daee9 #3daee9", true);
+        row("default theme", "#4d7593 #eeeeee #2b4f6a #ffffff", "#4d7593 #2b4f6a #ffffff #547fa2 #44aee4", false);
+        row("default theme is case-sensitive", "#4D7593 #010101 #2b4f6a #ffffff", "#4D7593 #2b4f6a #ffffff #2b4f6a #2b4f6a", false);
+        row("names", "white black navy yellow", "white #000080 #ffff00 #000080 #000080", true);
         const QPalette palette = QGuiApplication::palette();
         QTest::newRow("missing: the palette")
             << "true @Variant(0) #ff0000 true"
@@ -512,13 +470,10 @@ private Q_SLOTS:
                                s_helpUrl};
         const QStringList copy{QStringLiteral("nyd-fops"), QStringLiteral("--copy"), m_document};
         QTest::newRow("call, help") << "call" << int(HelpRow) << help << true;
-        QTest::newRow("call, header") << "call" << int(FileHeader) << QStringList() << false;
-        QTest::newRow("terminal, header") << "terminal" << int(AppHeader) << QStringList() << false;
         QTest::newRow("click") << "click" << int(FileRow) << file << true;
         // Such a style makes a click emit activated() as well: still one start.
         QTest::newRow("click, style activating on click") << "single-click style" << int(FileRow) << file << true;
         QTest::newRow("Return on query") << "Return on query" << int(FileRow) << file << true;
-        QTest::newRow("Enter on query") << "Enter on query" << int(HelpRow) << help << true;
         QTest::newRow("Return on list") << "Return on list" << int(AppRow) << app << true;
         QTest::newRow("Return, no current row") << "Return on query" << int(NoRow) << QStringList() << false;
         QTest::newRow("menu, open") << "&Open" << int(AppRow) << app << true;
@@ -653,10 +608,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("meanwhile");
         QTest::addColumn<QString>("copied");
         // "a" is in row 1 when the menu opens.
-        QTest::newRow("gone, another in its row") << "Document b P 0.9, Document c P 0.8"
-                                                  << "before";
-        QTest::newRow("moved to another row") << "Document z E 0.9, Document a P 0.9"
-                                              << "/docs/a";
+        QTest::newRow("gone, another in its row") << QStringLiteral("Document b P 0.9, Document c P 0.8") << QStringLiteral("before");
+        QTest::newRow("moved to another row") << QStringLiteral("Document z E 0.9, Document a P 0.9") << QStringLiteral("/docs/a");
         QTest::newRow("all gone") << QString() << "before";
     }
 
@@ -675,70 +628,6 @@ private Q_SLOTS:
         });
         QVERIFY(picked);
         QCOMPARE(QGuiApplication::clipboard()->text(), copied);
-    }
-
-    void toolTipsShowRunnerTextAsWritten_data()
-    {
-        QTest::addColumn<QString>("category");
-        QTest::addColumn<QString>("subtext");
-        QTest::addColumn<bool>("table");
-        QTest::newRow("application's comment") << "Applications"
-                                               << R"(<b>bold</b> <img src="missing.png">)" << false;
-        QTest::newRow("help excerpt") << "Help"
-                                      << "if a < b & c > d" << false;
-        QTest::newRow("file name and path") << "Document"
-                                            << "%1/<img src=x>/<b>report & co.txt" << true;
-    }
-
-    void toolTipsShowRunnerTextAsWritten()
-    {
-        QFETCH(QString, category);
-        QFETCH(QString, subtext);
-        QFETCH(bool, table);
-
-        QTemporaryDir files;
-        subtext = subtext.arg(files.path());
-        QVERIFY(!table || TestHelpers::writeFile(subtext, "report"));
-        QList<Plasma::QueryMatch> shown = matches(category + QStringLiteral(" result P 0.5"));
-        shown.first().setSubtext(subtext);
-        showMatches(shown);
-
-        const QPoint pos = m_list->visualRect(m_list->model()->index(1, 0)).center();
-        QHelpEvent hover(QEvent::ToolTip, pos, m_list->viewport()->mapToGlobal(pos));
-        QApplication::sendEvent(m_list->viewport(), &hover);
-        QLabel *tip = nullptr;
-        const auto widgets = QApplication::topLevelWidgets();
-        for (QWidget *widget : widgets) {
-            tip = widget->inherits("QTipLabel") && widget->isVisible() ? qobject_cast<QLabel *>(widget) : tip;
-        }
-        QVERIFY(tip);
-        QTextDocument rendered;
-        rendered.setHtml(tip->text());
-        QVERIFY2(rendered.toPlainText().contains(subtext), qPrintable(tip->text()));
-        QCOMPARE(rendered.toPlainText().count(QFileInfo(subtext).fileName()), table ? 2 : 1);
-        QCOMPARE(tip->text().startsWith(QLatin1String("<table>")), table);
-    }
-
-    void categoryKeysStayUntranslated()
-    {
-        // The program translated for a user who reads Russian.
-        RussianTranslator translator;
-        QCoreApplication::installTranslator(&translator);
-        QVERIFY(TestHelpers::writeFile(QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + QStringLiteral("/quuxtool.desktop"),
-                                       "[Desktop Entry]\nType=Application\nName=Quuxtool\nExec=quuxtool\n"));
-        QCOMPARE(QProcess::execute(QStringLiteral("kbuildsycoca5"), {QStringLiteral("--noincremental")}), 0);
-
-        search(QStringLiteral("quuxtool"));
-        QCOMPARE(m_list->model()->index(1, 0).data(ResultsModel::CategoryRole).toString(), QStringLiteral("Applications"));
-        QCOMPARE(m_list->model()->index(2, 0).data().toString(), QStringLiteral("Приложения"));
-
-        SearchSettings settings;
-        settings.setIndexApplications(false);
-        settings.save();
-        search(QStringLiteral("quuxtool"));
-        QCOMPARE(m_window->findChild<QStackedWidget *>()->currentWidget()->objectName(), QStringLiteral("pageNoResults"));
-        QSettings().clear();
-        QCoreApplication::removeTranslator(&translator);
     }
 
 private:
@@ -852,14 +741,6 @@ private:
         m_list->model()->findChild<RunnerResultsModel *>()->onMatchesChanged(matches);
     }
 
-    void search(const QString &text)
-    {
-        showAndFocus();
-        m_query->clear();
-        QTest::keyClicks(m_query, text);
-        QTRY_VERIFY_WITH_TIMEOUT(!qobject_cast<ResultsModel *>(m_list->model())->querying(), 15000);
-    }
-
     QTemporaryDir m_files;
     QString m_document;
     QString m_desktopFile;
@@ -869,7 +750,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_fakes;
     int m_watch = -1;
     int m_lent = -1;
-    ProbedWindow *m_window = nullptr;
+    MainWindow *m_window = nullptr;
     QLineEdit *m_query = nullptr;
     QListView *m_list = nullptr;
     QStandardItemModel *m_model = nullptr;

@@ -16,10 +16,23 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
+#include <QTranslator>
 
 namespace
 {
 enum Unindexed { Applications = 1, Documents = 2, Media = 4 };
+
+struct MarkingTranslator : QTranslator {
+    bool isEmpty() const override
+    {
+        return false;
+    }
+    QString translate(const char *context, const char *text, const char *, int) const override
+    {
+        return qstrcmp(context, "RunnerResultsModel") ? QString() : QStringLiteral("<%1>").arg(QString::fromUtf8(text));
+    }
+};
 }
 
 class ResultsModelTest : public QObject
@@ -117,9 +130,43 @@ private Q_SLOTS:
             delegate.paint(&painter, option, m_model->index(i < 2 ? 3 : 4, 0));
         }
         QVERIFY(painted[0] == painted[1] && painted[2] != painted[3]);
+        // Headers are translated for display only; the category stays the runners' key.
+        MarkingTranslator translator;
+        QCoreApplication::installTranslator(&translator);
+        QCOMPARE(QStringList({m_model->index(0, 0).data().toString(), m_model->index(3, 0).data().toString(), row.data(ResultsModel::CategoryRole).toString()}),
+                 QStringList({QStringLiteral("<Best match>"), QStringLiteral("<Document>"), QStringLiteral("Document")}));
+        QCoreApplication::removeTranslator(&translator);
         // Adaptive grouping gives the best matches no head start: a tie, settled by name.
         m_model->setGrouping(ResultsModel::AdaptiveGrouping);
         QCOMPARE(m_model->index(0, 0).data().toString(), QStringLiteral("Document"));
+    }
+
+    void toolTipsShowRunnerTextAsWritten_data()
+    {
+        QTest::addColumn<QString>("category");
+        QTest::addColumn<QString>("subtext");
+        QTest::newRow("application's comment") << QStringLiteral("Applications") << QStringLiteral(R"(<b>bold</b> <img src="missing.png">)");
+        QTest::newRow("help excerpt") << QStringLiteral("Help") << QStringLiteral("if a < b & c > d");
+        QTest::newRow("file name and path") << QStringLiteral("Document") << QStringLiteral("%1/<img src=x>/<b>report & co.txt");
+    }
+
+    void toolTipsShowRunnerTextAsWritten()
+    {
+        QFETCH(QString, category);
+        QFETCH(QString, subtext);
+        QTemporaryDir files;
+        subtext = subtext.arg(files.path());
+        const bool table = category == QLatin1String("Document");
+        QVERIFY(!table || TestHelpers::writeFile(subtext, "report"));
+        auto matches = TestHelpers::matchesFrom<Plasma::QueryMatch>(&m_runner, category + QStringLiteral(" result P 0.5"));
+        matches[0].setSubtext(subtext);
+        Q_EMIT m_model->runnerManager()->matchesChanged(matches);
+        const QString tip = m_model->index(1, 0).data(Qt::ToolTipRole).toString();
+        QTextDocument rendered;
+        rendered.setHtml(tip);
+        QVERIFY2(rendered.toPlainText().contains(subtext), qPrintable(tip));
+        QCOMPARE(rendered.toPlainText().count(QFileInfo(subtext).fileName()), table ? 2 : 1);
+        QCOMPARE(tip.startsWith(QLatin1String("<table>")), table);
     }
 
 private:

@@ -52,10 +52,8 @@ private Q_SLOTS:
         row("white only darkens", "#ffffff", 0, nullptr, "#dfdfdf #bfbfbf #000000 #000000");
         row("black only lightens", "#000000", 0, nullptr, "#555555 #2a2a2a #ffffff #ffffff");
         row("qt even at the top level", "qt", 1, "echo 63", qt);
-        row("QT names no colour", "QT", 0, nullptr, "QT QT #000000 #000000");
         row("top level: privileged primary", "#2a7ab0", 2, "printf ' 4294967295 \\n'", "#b05555 #6d0000 #ffffff #ffffff");
         row("override beats the variable", "#2a7ab0", 3, "echo 63", blue);
-        row("level 0", "#2a7ab0", 1, "echo 0", blue);
         row("tool failed", "#2a7ab0", 1, "echo 3; exit 1", blue);
         row("tool missing", "#2a7ab0", 1, nullptr, blue);
     }

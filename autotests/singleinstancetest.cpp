@@ -262,8 +262,6 @@ private Q_SLOTS:
         row("at the size limit", "panel", atLimit, Forwarded);
         row("help", "panel", {own, "--help"}, RanPanel);
         row("unknown option", "panel", {own, "--no-such-option", "--hide"}, RanPanel);
-        row("missing value", "panel", {own, "--toggle", "-q"}, RanPanel);
-        row("positional argument", "panel", {own, "word"}, RanPanel);
         row("Qt's own option", "panel", {own, "--toggle", "-style=fusion"}, RanPanel);
         row("taken out by Qt, even as a value", "panel", {own, "-q", "--qmljsdebugger=port:1"}, RanPanel);
         row("invalid UTF-8", "panel", {own, "-q", "\xff"}, RanPanel);
