@@ -1,16 +1,35 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The panel as real processes: a first start that runs, later starts that
 // forward their command lines to it.
-#include "x11testhelpers.h"
-
 #include <QDir>
 #include <QProcess>
+#include <QRect>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <signal.h>
 
-using X11TestHelpers::panelGeometry;
+namespace
+{
+// Where the panel's window is while it is viewable, as a window manager sees it; null otherwise.
+QRect panelGeometry()
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"),
+                  {QStringLiteral("search"),
+                   QStringLiteral("--onlyvisible"),
+                   QStringLiteral("--name"),
+                   QStringLiteral("^Nyd search panel$"),
+                   QStringLiteral("getwindowgeometry"),
+                   QStringLiteral("--shell")});
+    QMap<QByteArray, int> values;
+    const QList<QByteArray> lines = xdotool.waitForFinished() && xdotool.exitCode() == 0 ? xdotool.readAll().split('\n') : QList<QByteArray>();
+    for (const QByteArray &line : lines) {
+        values.insert(line.split('=').constFirst(), line.split('=').constLast().toInt());
+    }
+    return lines.isEmpty() ? QRect() : QRect(values.value("X"), values.value("Y"), values.value("WIDTH"), values.value("HEIGHT"));
+}
+}
 
 class PanelProcessTest : public QObject
 {

@@ -71,8 +71,8 @@ std::unique_ptr<Child> startFront(const QString &folder, const QByteArrayList &a
 }
 
 // Makes @p path one @p kind of folder: an octal mode, "link" (to the private
-// folder it is in), "file", "foreign" (private, of another user), "missing" or
-// "shared" (missing, in a folder everybody can write).
+// folder it is in), "foreign" (private, of another user), "missing" or "shared"
+// (missing, in a folder everybody can write).
 bool prepare(const QString &path, const QString &kind)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -80,8 +80,8 @@ bool prepare(const QString &path, const QString &kind)
     if (kind == QLatin1String("shared")) {
         return ::chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 01777) == 0;
     }
-    if (kind == QLatin1String("link") || kind == QLatin1String("file")) {
-        return kind == QLatin1String("link") ? QFile::link(QFileInfo(path).path(), path) : QFile(path).open(QIODevice::WriteOnly);
+    if (kind == QLatin1String("link")) {
+        return QFile::link(QFileInfo(path).path(), path);
     }
     return kind == QLatin1String("missing")
         || (QDir().mkpath(path) && ::chmod(name.constData(), foreign ? 0700 : kind.toUInt(nullptr, 8)) == 0
