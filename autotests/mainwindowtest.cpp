@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The panel window in this process: its pages and focus rules, the commands,
-// theme and placement it obeys, and what its results offer.
+// theme and placement it obeys, what its results offer, and what typing shows
+// with the real runners over a real index.
 #include "mainwindow.h"
 #include "commandserver.h"
 #include "fakerunner.h"
@@ -12,9 +13,11 @@
 #include "testhelpers.h"
 #include "themecolors.h"
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -24,6 +27,7 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -128,7 +132,8 @@ class MainWindowTest : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
+        // No test mode: the service cache and the index are built by programs of their own.
+        QVERIFY2(QDir::homePath().startsWith(qEnvironmentVariable("NYD_SESSION_DIR", QStringLiteral("-")) + QLatin1Char('/')), "run in scripts/session.sh");
         QCoreApplication::setOrganizationName(QStringLiteral("nyd"));
         QSettings().clear();
         m_document = m_files.filePath(QStringLiteral("My Documents/report 1.odt"));
@@ -139,6 +144,30 @@ private Q_SLOTS:
         m_marker = m_files.filePath(QStringLiteral("injected"));
         m_hostileCommand = QStringLiteral("it's \"$(touch %1)\" `touch %1`; touch %1 | touch %1 > %1 & touch %1\ntouch %1 $HOME \\ *").arg(m_marker);
         m_path = qgetenv("PATH");
+        // Enough applications for a list that scrolls, and one whose command a shell would take apart if it were not quoted.
+        const QString applications = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + QLatin1Char('/');
+        for (int i = 0; i <= 12; ++i) {
+            const QByteArray name = i ? "Quuxtool " + QByteArray::number(i).rightJustified(2, '0') : QByteArray("Zoltermo");
+            const QByteArray exec = i ? QByteArray::number(i).prepend("true ") : "printf \"%s\" \"it's $(touch " + QFile::encodeName(m_marker) + ")\"";
+            const QByteArray entry = "[Desktop Entry]\nType=Application\nIcon=system-run\nName=" + name + "\nExec=" + exec;
+            QVERIFY(TestHelpers::writeFile(applications + QString::fromLatin1(name) + QStringLiteral(".desktop"), entry));
+        }
+        QCOMPARE(QProcess::execute(QStringLiteral("kbuildsycoca5"), {QStringLiteral("--noincremental")}), 0);
+        // A file in the real index, found by a word inside it.
+        QVERIFY(TestHelpers::writeFile(m_indexedFile, "Notes about the zephyrine project.\n"));
+        QVERIFY(TestHelpers::writeFile(
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc"),
+            "[Basic Settings]\nIndexing-Enabled=true\n[General]\nonly basic indexing=false\nfolders[$e]=" + QFile::encodeName(QDir::homePath()) + "/EndToEnd"));
+        m_indexer.start(QStringLiteral("baloo_file"), {});
+        // Asked in a process of its own: one in this process could keep the index file the indexer replaces.
+        const QStringList indexed{QStringLiteral("-c"), QStringLiteral("baloosearch zephyrine | grep -qxF \"$0\""), m_indexedFile};
+        QTRY_VERIFY_WITH_TIMEOUT(QProcess::execute(QStringLiteral("sh"), indexed) == 0, 120000);
+    }
+
+    void cleanupTestCase()
+    {
+        m_indexer.terminate();
+        QVERIFY(m_indexer.waitForFinished(30000));
     }
 
     void init()
@@ -326,40 +355,28 @@ private Q_SLOTS:
     void queryAndGeometry()
     {
         CommandServer server(m_window);
-        const auto run = [&server](const QStringList &options) {
-            server.processRemoteArguments(QStringList{QStringLiteral("nyd-search-panel")} + options);
+        // Options apart by bars.
+        const auto run = [&server](const char *options) {
+            server.processRemoteArguments(QStringLiteral("nyd-search-panel|%1").arg(QLatin1String(options)).split(QLatin1Char('|'), Qt::SkipEmptyParts));
         };
         m_query->setText(QStringLiteral("world"));
-        run({QStringLiteral("-q"),
-             QStringLiteral("hello "),
-             QStringLiteral("--width"),
-             QStringLiteral("300"),
-             QStringLiteral("--height"),
-             QStringLiteral("500")});
+        run("-q|hello |--width|300|--height|500");
         QCOMPARE(m_query->text(), QStringLiteral("hello world"));
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QCOMPARE(m_window->geometry(), QRect(screen.left(), screen.bottom() - 500, 600, 501));
         // The last value counts; values that are not numbers count as 0.
-        run({QStringLiteral("--query=new "),
-             QStringLiteral("--query"),
-             QStringLiteral("last "),
-             QStringLiteral("--width"),
-             QStringLiteral("wide"),
-             QStringLiteral("-p"),
-             QStringLiteral("0"),
-             QStringLiteral("-s"),
-             QStringLiteral("40")});
+        run("--query=new |--query|last |--width|wide|-p|0|-s|40");
         QCOMPARE(m_query->text(), QStringLiteral("last hello world"));
         QCOMPARE(m_window->width(), m_window->minimumSizeHint().width());
         QCOMPARE(m_window->y(), screen.top() + 40);
         // No border on the taskbar's side.
         QVERIFY(m_window->styleSheet().contains(QLatin1String("border-top: 0px")));
-        for (const QString &size : {QStringLiteral("-99999"), QStringLiteral("2147483647")}) {
-            run({QStringLiteral("-s"), size, QStringLiteral("--width"), QStringLiteral("1073741824")});
+        for (const char *options : {"-s|-99999|--width|1073741824", "-s|2147483647|--width|1073741824"}) {
+            run(options);
             QVERIFY(screen.contains(m_window->geometry()));
             QCOMPARE(m_window->width(), screen.width());
         }
-        run({});
+        run("");
         QCOMPARE(m_query->text(), QString());
         QCOMPARE(m_window->geometry().size(), QSize(404, 533));
     }
@@ -458,36 +475,35 @@ private Q_SLOTS:
         QTest::addColumn<int>("row");
         QTest::addColumn<QStringList>("call");
         QTest::addColumn<bool>("hides");
-        const QString open = QStringLiteral("nyd-open");
-        const QStringList file{open, QStringLiteral("-e"), QStringLiteral("file://") + m_document};
-        const QStringList app{open, QStringLiteral("-e"), QStringLiteral("file://") + m_desktopFile};
-        const QStringList help{QStringLiteral("assistant"),
-                               QStringLiteral("-collectionFile"),
-                               QDir::homePath() + QStringLiteral("/.local/share/nydhelp/ru/nydhelp.qhc"),
-                               QStringLiteral("-showUrl"),
-                               s_helpUrl};
-        const QStringList copy{QStringLiteral("nyd-fops"), QStringLiteral("--copy"), m_document};
-        QTest::newRow("call, help") << "call" << int(HelpRow) << help << true;
-        QTest::newRow("click") << "click" << int(FileRow) << file << true;
+        // Calls apart by bars: ~d stands for the document, ~a for the application entry, ~c for its command.
+        const auto row = [this](const char *name, const char *trigger, Row row, const QString &call, bool hides) {
+            QStringList parts = call.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+            for (QString &part : parts) {
+                part.replace(QLatin1String("~d"), m_document).replace(QLatin1String("~a"), m_desktopFile).replace(QLatin1String("~c"), m_hostileCommand);
+            }
+            QTest::newRow(name) << QString::fromUtf8(trigger) << int(row) << parts << hides;
+        };
+        row("call, help",
+            "call",
+            HelpRow,
+            QDir::homePath().prepend(QLatin1String("assistant|-collectionFile|")) + QStringLiteral("/.local/share/nydhelp/ru/nydhelp.qhc|-showUrl|")
+                + s_helpUrl,
+            true);
+        row("click", "click", FileRow, QStringLiteral("nyd-open|-e|file://~d"), true);
         // Such a style makes a click emit activated() as well: still one start.
-        QTest::newRow("click, style activating on click") << "single-click style" << int(FileRow) << file << true;
-        QTest::newRow("Return on query") << "Return on query" << int(FileRow) << file << true;
-        QTest::newRow("Return on list") << "Return on list" << int(AppRow) << app << true;
-        QTest::newRow("Return, no current row") << "Return on query" << int(NoRow) << QStringList() << false;
-        QTest::newRow("menu, open") << "&Open" << int(AppRow) << app << true;
-        QTest::newRow("menu, terminal gets the command whole")
-            << "Open in &terminal" << int(AppRow)
-            << QStringList{QStringLiteral("nyd-term"), QStringLiteral("--noclose"), QStringLiteral("-e"), m_hostileCommand} << true;
-        QTest::newRow("menu, show in file manager") << "&Show in file manager" << int(FileRow)
-                                                    << QStringList{open, QStringLiteral("-e"), m_files.filePath(QStringLiteral("My Documents"))} << false;
-        QTest::newRow("menu, send to desktop") << "&Send to/&Desktop" << int(FileRow) << copy + QStringList{folder(NydDesktopDir) + QLatin1Char('/')} << false;
-        QTest::newRow("menu, send to home") << "&Send to/&Home" << int(FileRow) << copy + QStringList{folder(NydHomeDir) + QLatin1Char('/')} << false;
-        QTest::newRow("menu, send to documents") << "&Send to/&Documents" << int(FileRow) << copy + QStringList{folder(NydDocumentsDir) + QLatin1Char('/')}
-                                                 << false;
-        QTest::newRow("menu, properties") << "&Properties" << int(FileRow) << QStringList{QStringLiteral("nyd-props"), QStringLiteral("-s"), m_document}
-                                          << false;
-        QTest::newRow("no menu on a header") << "&Open" << int(FileHeader) << QStringList() << false;
-        QTest::newRow("no menu below the rows") << "&Open" << int(NoRow) << QStringList() << false;
+        row("click, style activating on click", "single-click style", FileRow, QStringLiteral("nyd-open|-e|file://~d"), true);
+        row("Return on query", "Return on query", FileRow, QStringLiteral("nyd-open|-e|file://~d"), true);
+        row("Return on list", "Return on list", AppRow, QStringLiteral("nyd-open|-e|file://~a"), true);
+        row("Return, no current row", "Return on query", NoRow, QString(), false);
+        row("menu, open", "&Open", AppRow, QStringLiteral("nyd-open|-e|file://~a"), true);
+        row("menu, terminal gets the command whole", "Open in &terminal", AppRow, QStringLiteral("nyd-term|--noclose|-e|~c"), true);
+        row("menu, show in file manager", "&Show in file manager", FileRow, QStringLiteral("nyd-open|-e|") + QFileInfo(m_document).path(), false);
+        row("menu, send to desktop", "&Send to/&Desktop", FileRow, QStringLiteral("nyd-fops|--copy|~d|%1/").arg(folder(NydDesktopDir)), false);
+        row("menu, send to home", "&Send to/&Home", FileRow, QStringLiteral("nyd-fops|--copy|~d|%1/").arg(folder(NydHomeDir)), false);
+        row("menu, send to documents", "&Send to/&Documents", FileRow, QStringLiteral("nyd-fops|--copy|~d|%1/").arg(folder(NydDocumentsDir)), false);
+        row("menu, properties", "&Properties", FileRow, QStringLiteral("nyd-props|-s|~d"), false);
+        row("no menu on a header", "&Open", FileHeader, QString(), false);
+        row("no menu below the rows", "&Open", NoRow, QString(), false);
     }
 
     void actions()
@@ -506,8 +522,6 @@ private Q_SLOTS:
         SingleClickStyle style;
         if (trigger == QLatin1String("call")) {
             m_window->openResult(index(row));
-        } else if (trigger == QLatin1String("terminal")) {
-            m_window->openResultInTerminal(index(row));
         } else if (trigger.contains(QLatin1String("click"))) {
             m_list->setStyle(trigger == QLatin1String("click") ? nullptr : &style);
             QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, rowCenter(row));
@@ -628,7 +642,93 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(), copied);
     }
 
+    void typingAndKeys()
+    {
+        search(QStringLiteral("zzqxjv"));
+        QCOMPARE(page(), QStringLiteral("pageNoResults"));
+        QCOMPARE(m_list->model()->rowCount(), 0);
+
+        search(QStringLiteral("quuxtool"));
+        QCOMPARE(page(), QStringLiteral("pageSearchResults"));
+        const QAbstractItemModel *model = m_list->model();
+        QCOMPARE(model->index(0, 0).data().toString(), QStringLiteral("Best match"));
+        QCOMPARE(m_list->currentIndex().data(ResultsModel::CategoryRole).toString(), QStringLiteral("Applications"));
+        // The results area gives way to a visible scroll bar.
+        QTRY_VERIFY(m_list->verticalScrollBar()->isVisible());
+        QCOMPARE(m_window->findChild<QLayout *>(QStringLiteral("verticalLayoutResults"))->contentsMargins().right(), 1);
+
+        QList<int> results;
+        for (const QModelIndex &result : model->match(model->index(0, 0), ResultsModel::IsCategoryRole, false, -1, Qt::MatchExactly)) {
+            results << result.row();
+        }
+        QVERIFY2(results.first() == 1 && results.last() - results.first() >= results.size(), "the results must span a second header");
+        // Down walks every result once, never a header, and stops at the last.
+        QList<int> visited{m_list->currentIndex().row()};
+        for (int step = 0; step < model->rowCount(); ++step) {
+            QTest::keyClick(m_query, Qt::Key_Down);
+            if (m_list->currentIndex().row() != visited.last()) {
+                visited << m_list->currentIndex().row();
+            }
+        }
+        QCOMPARE(visited, results);
+        for (int i = visited.size() - 2; i >= 0; --i) {
+            QTest::keyClick(m_list, Qt::Key_Up);
+            QCOMPARE(m_list->currentIndex().row(), visited.at(i));
+        }
+        // Up on the first result shows the header above it.
+        m_list->verticalScrollBar()->setValue(m_list->verticalScrollBar()->maximum());
+        QTest::keyClick(m_query, Qt::Key_Up);
+        QCOMPARE(m_list->currentIndex().row(), 1);
+        QCOMPARE(m_list->verticalScrollBar()->value(), 0);
+        QCOMPARE(m_query->text(), QStringLiteral("quuxtool"));
+    }
+
+    void enterOpensTheFile()
+    {
+        search(QStringLiteral("zephyrine"));
+        const QModelIndex file = firstResultOf(QStringLiteral("Text"));
+        QCOMPARE(file.data(ResultsModel::SubtextRole).toString(), m_indexedFile);
+        m_list->setCurrentIndex(file);
+        QTest::keyClick(m_query, Qt::Key_Return);
+        QVERIFY(m_window->isHidden());
+        QTRY_COMPARE(calls(), QList<QStringList>({{QStringLiteral("nyd-open"), QStringLiteral("-e"), QUrl::fromLocalFile(m_indexedFile).toString()}}));
+    }
+
+    void terminalGetsTheCommandWhole()
+    {
+        search(QStringLiteral("zoltermo"));
+        m_window->openResultInTerminal(firstResultOf(QStringLiteral("Applications")));
+        QTRY_COMPARE(calls().size(), 1);
+        const QStringList call = calls().constFirst();
+        QVERIFY2(call.size() == 4 && call.at(1) == QLatin1String("--noclose") && call.at(3).contains(QLatin1String("$(touch ")),
+                 qPrintable(call.join(QLatin1Char('|'))));
+        QVERIFY(!QFile::exists(m_marker));
+    }
+
 private:
+    void search(const QString &text)
+    {
+        if (m_window->isHidden()) {
+            // A few rows tall only, so the list has something to scroll.
+            m_window->place(QString(), 2, 0, 404, 300);
+            m_window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(m_window));
+            new QAbstractItemModelTester(m_list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest, m_window);
+        }
+        auto *model = qobject_cast<ResultsModel *>(m_list->model());
+        m_query->setFocus();
+        m_query->clear();
+        QTest::keyClicks(m_query, text);
+        QCOMPARE(model->queryString(), text.trimmed());
+        QTRY_VERIFY_WITH_TIMEOUT(!model->querying(), 15000);
+    }
+
+    QModelIndex firstResultOf(const QString &category) const
+    {
+        const QModelIndexList found = m_list->model()->match(m_list->model()->index(0, 0), ResultsModel::CategoryRole, category, 1, Qt::MatchExactly);
+        return found.isEmpty() ? QModelIndex() : found.first();
+    }
+
     void showAndFocus()
     {
         m_window->place(QString(), 2, 0, 404, 532);
@@ -740,6 +840,8 @@ private:
     }
 
     QTemporaryDir m_files;
+    const QString m_indexedFile = QDir::homePath() + QStringLiteral("/EndToEnd/two words/zephyrine notes.txt");
+    QProcess m_indexer;
     QString m_document;
     QString m_desktopFile;
     QString m_marker;
