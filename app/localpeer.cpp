@@ -20,6 +20,8 @@ namespace
 {
 // A peer that stalls this long mid-frame, or sends nothing, is dropped.
 constexpr int IdleTimeoutMs = 3000;
+// Well inside the time a later start keeps trying to connect.
+constexpr int ListenCheckIntervalMs = 2000;
 
 bool peerIsSameUser(QLocalSocket *socket)
 {
@@ -133,19 +135,38 @@ bool LocalPeer::takeOverBrokenLock()
 
 void LocalPeer::listen()
 {
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(m_server, &QLocalServer::newConnection, this, &LocalPeer::acceptConnections);
+    if (!startListening()) {
+        qWarning("LocalPeer: cannot listen on %s: %s", qPrintable(m_serverName), qPrintable(m_server->errorString()));
+    }
+    // QLocalServer stops for good, and removes its socket file, once accept()
+    // fails, as when the process runs out of descriptors; the file may also go.
+    auto check = new QTimer(this);
+    check->setTimerType(Qt::VeryCoarseTimer);
+    connect(check, &QTimer::timeout, this, &LocalPeer::keepListening);
+    check->start(ListenCheckIntervalMs);
+}
+
+bool LocalPeer::startListening()
+{
     // Left behind by a primary that died; the lock says nobody uses it.
     removeFolderInTheWay(m_serverName);
     QLocalServer::removeServer(m_serverName);
+    return m_server->listen(m_serverName);
+}
 
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_server->listen(m_serverName)) {
-        qWarning("LocalPeer: cannot listen on %s: %s", qPrintable(m_serverName), qPrintable(m_server->errorString()));
-        delete m_server;
-        m_server = nullptr;
+void LocalPeer::keepListening()
+{
+    const QFileInfo socketFile(m_serverName);
+    if (m_server->isListening() && socketFile.exists() && !socketFile.isDir()) {
         return;
     }
-    connect(m_server, &QLocalServer::newConnection, this, &LocalPeer::acceptConnections);
+    m_server->close();
+    if (startListening()) {
+        qWarning("LocalPeer: listening again on %s", qPrintable(m_serverName));
+    }
 }
 
 void LocalPeer::acceptConnections()

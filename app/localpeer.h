@@ -67,6 +67,8 @@ private:
     void resolveIdentity() const;
     bool takeOverBrokenLock();
     void listen();
+    bool startListening();
+    void keepListening();
     void acceptConnections();
     void readFrames(QLocalSocket *socket);
     void scheduleDelivery();

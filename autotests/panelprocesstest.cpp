@@ -2,12 +2,14 @@
 // The panel as real processes: a first start that runs, later starts that
 // forward their command lines to it.
 #include <QDir>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QRect>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <signal.h>
+#include <sys/resource.h>
 
 namespace
 {
@@ -138,6 +140,25 @@ private Q_SLOTS:
         const QByteArray output = m_first->peek(1 << 16);
         QVERIFY2(output.indexOf("queued-0") >= 0 && output.indexOf("queued-0") < output.indexOf("queued-1"), output.constData());
         QCOMPARE(m_first->state(), QProcess::Running);
+    }
+    void listensAgainAfterRunningOutOfDescriptors()
+    {
+        startFirst(QStringLiteral("--hidden"));
+        const QString socket = QDir(m_runtime->path()).entryInfoList({QStringLiteral("nyd-search-panel*")}, QDir::System).constFirst().filePath();
+        QVERIFY(run(QStringLiteral("--hidden")) != "failed");
+        // Idle connections take the few descriptors left, and accept() fails.
+        const rlimit few{32, 32};
+        QCOMPARE(::prlimit(pid_t(m_first->processId()), RLIMIT_NOFILE, &few, nullptr), 0);
+        std::vector<std::unique_ptr<QLocalSocket>> idle;
+        for (int i = 0; i < 40 && QFileInfo::exists(socket); ++i) {
+            idle.push_back(std::make_unique<QLocalSocket>());
+            idle.back()->connectToServer(socket);
+            idle.back()->waitForConnected(1000);
+        }
+        QTRY_VERIFY(!QFileInfo::exists(socket));
+        idle.clear();
+        QVERIFY(run(QStringLiteral("--hidden --after-exhaustion")) != "failed");
+        QTRY_VERIFY(m_first->peek(1 << 16).contains("after-exhaustion"));
     }
 };
 
