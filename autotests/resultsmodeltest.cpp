@@ -100,7 +100,7 @@ private Q_SLOTS:
         const QString file = dir.filePath(QStringLiteral("report.txt"));
         const QUrl url = QUrl::fromLocalFile(file);
         QVERIFY(TestHelpers::writeFile(file, QByteArray(1234, 'x')));
-        auto matches = TestHelpers::matchesFrom<Plasma::QueryMatch>(&m_runner, QStringLiteral("Document report.txt H 0.625, Help page P 0.5"));
+        auto matches = m_runner.matches(QStringLiteral("Document report.txt H 0.625, Help page P 0.5"));
         matches[0].setSubtext(file);
         matches[0].setData(url);
         matches[0].setUrls({url});
@@ -158,7 +158,7 @@ private Q_SLOTS:
         subtext = subtext.arg(files.path());
         const bool table = category == QLatin1String("Document");
         QVERIFY(!table || TestHelpers::writeFile(subtext, "report"));
-        auto matches = TestHelpers::matchesFrom<Plasma::QueryMatch>(&m_runner, category + QStringLiteral(" result P 0.5"));
+        auto matches = m_runner.matches(category + QStringLiteral(" result P 0.5"));
         matches[0].setSubtext(subtext);
         Q_EMIT m_model->runnerManager()->matchesChanged(matches);
         const QString tip = m_model->index(1, 0).data(Qt::ToolTipRole).toString();
@@ -172,7 +172,7 @@ private Q_SLOTS:
 private:
     void feed(const QString &items)
     {
-        Q_EMIT m_model->runnerManager()->matchesChanged(TestHelpers::matchesFrom<Plasma::QueryMatch>(&m_runner, items));
+        Q_EMIT m_model->runnerManager()->matchesChanged(m_runner.matches(items));
     }
 
     FakeRunner m_runner;

@@ -254,7 +254,6 @@ private Q_SLOTS:
         const auto row = [](const char *name, const char *setup, const QByteArrayList &arguments, FrontStatus status) {
             QTest::newRow(name) << QString::fromLatin1(setup) << arguments << int(status);
         };
-        row("nothing", "panel", {own}, Forwarded);
         row("options", "panel", {own, "--toggle", "--hide", "--hidden", "--quit", "-m", "DP-1", "-p", "2", "-s", "4", "--width=3", "--height", "5"}, Forwarded);
         row("bars, spaces, non-ASCII", "panel", {"/opt/Ünicode/nyd", "-q", "a|--quit", "--query= x  y ", "-q", "Größe 検索 🙂"}, Forwarded);
         row("quotes, control characters", "panel", {own, "-q", "a\"b\\c\nd\te\x01\x7f", "-q", "[\"a\"]", "-q", ""}, Forwarded);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
-// Small helpers several tests share: scratch files, stand-in programs that
-// record how they were started, and runner matches written as one line.
+// Small helpers several tests share: scratch files and stand-in programs that
+// record how they were started.
 #ifndef TESTHELPERS_H
 #define TESTHELPERS_H
 
@@ -50,27 +50,6 @@ inline QList<QStringList> recordedCalls(const QString &records)
         calls.append(call);
     }
     return calls;
-}
-
-/// Runner matches from "Category text type relevance" items apart by commas; the type is E(xact),
-/// H(elper), P(ossible) or C(ompletion), the text is the id too. A template so tests need no KRunner.
-template<typename Match, typename Runner>
-QList<Match> matchesFrom(Runner *runner, const QString &items)
-{
-    QList<Match> matches;
-    const QStringList list = items.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (const QString &item : list) {
-        const QStringList fields = item.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        Match match(runner);
-        match.setMatchCategory(fields.at(0));
-        match.setText(fields.at(1));
-        match.setId(fields.at(1));
-        const char type = fields.at(2).at(0).toLatin1();
-        match.setType(type == 'E' ? Match::ExactMatch : type == 'H' ? Match::HelperMatch : type == 'P' ? Match::PossibleMatch : Match::CompletionMatch);
-        match.setRelevance(fields.at(3).toDouble());
-        matches.append(match);
-    }
-    return matches;
 }
 }
 
