@@ -15,8 +15,6 @@
 #include <QTest>
 #include <QUrl>
 
-namespace
-{
 // Invented applications: file and icon name, entry, the command the panel runs and the line under the name.
 const char *const s_applications[][4] = {
     {"fennimore", "Name=Fennimore\nGenericName=Map Maker\nComment=Draws maps\nExec=fennimore --new-window %U", "fennimore|--new-window", "Draws maps"},
@@ -30,7 +28,6 @@ const char *const s_applications[][4] = {
     {"hidden", "Name=Fennimore Hidden\nHidden=true\nExec=fennimore-hidden", "", ""},
     {"secret", "Name=Fennimore Secret\nNoDisplay=true\nExec=fennimore-secret", "", ""},
 };
-}
 
 class RunnersTest : public QObject
 {
@@ -69,7 +66,6 @@ private Q_SLOTS:
         m_index = QFileInfo(m_collection).path() + QStringLiteral("/.nydhelp/fts"); // where Qt Help keeps it
         prepareHelp();
     }
-
     void applications_data()
     {
         QTest::addColumn<QString>("query");
@@ -83,7 +79,6 @@ private Q_SLOTS:
         QTest::newRow("hidden") << QStringLiteral("fennimore hidden") << QString();
         QTest::newRow("no display") << QStringLiteral("fennimore secret") << QString();
     }
-
     void applications()
     {
         QFETCH(QString, query);
@@ -105,7 +100,6 @@ private Q_SLOTS:
         }
         QCOMPARE(names.join(QLatin1Char('|')), found);
     }
-
     void files()
     {
         // Each file once, whatever number of types the index gave it, under its kind; names before contents.
@@ -127,28 +121,24 @@ private Q_SLOTS:
         m_indexer.terminate();
         QVERIFY(m_indexer.waitForFinished(30000));
     }
-
     void help_data()
     {
         for (const char *column : {"missing", "query", "titles", "excerpt"}) {
             QTest::addColumn<QString>(column); // excerpt of the first page
         }
-        const char *const rows[][5] = {
-            {"title: start of the text", "", "keyboard", "Keyboard shortcuts", "Press Escape to hide the panel."},
-            {"text only: around the word", "", "marmalade", "Keyboard shortcuts", "Holding the marmalade modifier"},
-            {"start of a word", "", "zeppel", "Indexing files", ""},
-            {"title above text", "", "indexing", "Indexing files|Panel basics", ""},
-            {"words on different pages", "", "periwinkle zeppelin", "", ""},
-            {"cyrillic", "", "самовар", "Справочные страницы", "рассказано про самовар"},
-            {"query syntax is text", "", "marmalade\" OR \"zeppelin", "", ""},
-            {"no user's copy", "collection", "keyboard", "Keyboard shortcuts", ""},
-            {"empty index", "index", "keyboard", "Keyboard shortcuts", ""},
+        const auto row = [](const char *name, const char *query, const char *titles, const char *excerpt, const char *missing = "") {
+            QTest::newRow(name) << QString::fromUtf8(missing) << QString::fromUtf8(query) << QString::fromUtf8(titles) << QString::fromUtf8(excerpt);
         };
-        for (const auto &row : rows) {
-            QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]) << QString::fromUtf8(row[3]) << QString::fromUtf8(row[4]);
-        }
+        row("title: start of the text", "keyboard", "Keyboard shortcuts", "Press Escape to hide the panel.");
+        row("text only: around the word", "marmalade", "Keyboard shortcuts", "Holding the marmalade modifier");
+        row("start of a word", "zeppel", "Indexing files", "");
+        row("title above text", "indexing", "Indexing files|Panel basics", "");
+        row("words on different pages", "periwinkle zeppelin", "", "");
+        row("cyrillic", "самовар", "Справочные страницы", "рассказано про самовар");
+        row("query syntax is text", "marmalade\" OR \"zeppelin", "", "");
+        row("no user's copy", "keyboard", "Keyboard shortcuts", "", "collection");
+        row("empty index", "keyboard", "Keyboard shortcuts", "", "index");
     }
-
     void help()
     {
         QFETCH(QString, missing);
@@ -185,7 +175,6 @@ private:
         HelpSearchEngine::instance()->prepare();
         QVERIFY(ready || finished.wait(60000));
     }
-
     // What one runner found, strongest first. The manager ignores a query equal to the one before.
     QList<Plasma::QueryMatch> matches(const QString &query, const char *runner)
     {

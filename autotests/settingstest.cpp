@@ -31,7 +31,6 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::applicationDisplayName(), QStringLiteral("Nyd search"));
         qputenv("PATH", QFile::encodeName(m_bin.path()));
     }
-
     void themeColors_data()
     {
         QTest::addColumn<QByteArray>("primary");
@@ -45,19 +44,17 @@ private Q_SLOTS:
                                 << (theme ? QByteArray(theme) : all + QByteArray("MenuStringColor=PrimaryDarkTextColor"));
         };
         const char blue[] = "#71a6ca #22628d #000000 #ffffff";
-        const char qt[] = "#f4f4f4 #bfbfbf #000000 #000000";
         row("no files", nullptr, 0, nullptr, "true true true true", "");
         row("literal, no self-reference", "#2a7ab0", 0, nullptr, "true #fafafa true PrimaryColor", "MenuColor=#fafafa\nMenuStringColor=PrimaryColor");
         row("shades of the primary", "#2a7ab0", 0, "echo 63", blue);
         row("white only darkens", "#ffffff", 0, nullptr, "#dfdfdf #bfbfbf #000000 #000000");
         row("black only lightens", "#000000", 0, nullptr, "#555555 #2a2a2a #ffffff #ffffff");
-        row("qt even at the top level", "qt", 1, "echo 63", qt);
+        row("qt even at the top level", "qt", 1, "echo 63", "#f4f4f4 #bfbfbf #000000 #000000");
         row("top level: privileged primary", "#2a7ab0", 2, "printf ' 4294967295 \\n'", "#b05555 #6d0000 #ffffff #ffffff");
         row("override beats the variable", "#2a7ab0", 3, "echo 63", blue);
         row("tool failed", "#2a7ab0", 1, "echo 3; exit 1", blue);
         row("tool missing", "#2a7ab0", 1, nullptr, blue);
     }
-
     void themeColors()
     {
         QFETCH(QByteArray, primary);
@@ -74,7 +71,6 @@ private Q_SLOTS:
         setMaxMicOverrideForTesting(top == 1 ? 1 : top == 3 ? 0 : -1);
         QCOMPARE(QStringList(CommandServer::readThemeColors().values()).join(QLatin1Char(' ')), expected);
     }
-
     void serializedThemeValueIsText()
     {
         // QSettings would build the list it claims, of 2^31 strings.
@@ -93,7 +89,6 @@ private Q_SLOTS:
         QCOMPARE(CommandServer::readThemeColors().value(QStringLiteral("MenuStringColor")), QStringLiteral("true"));
         QVERIFY(QFile::remove(path));
     }
-
     void themeOfTheUserBehindSudo()
     {
         const passwd *self = getpwuid(getuid());

@@ -3,8 +3,8 @@
 #include "localpeer.h"
 #include "protocol.h"
 #include "singleapplication.h"
+#include "testhelpers.h"
 
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -39,12 +39,6 @@ struct Child : QProcess {
         closeWriteChannel();
         waitForFinished();
     }
-    QByteArrayList lines()
-    {
-        QByteArrayList result = peek(1 << 16).split('\n');
-        result.removeLast();
-        return result;
-    }
     // The event loop runs meanwhile, for a primary in this process to answer.
     int status()
     {
@@ -77,11 +71,9 @@ bool prepare(const QString &path, const QString &kind)
 {
     const QByteArray name = QFile::encodeName(path);
     const bool foreign = kind == QLatin1String("foreign");
-    if (kind == QLatin1String("shared")) {
-        return ::chmod(QFile::encodeName(QFileInfo(path).path()).constData(), 01777) == 0;
-    }
-    if (kind == QLatin1String("link")) {
-        return QFile::link(QFileInfo(path).path(), path);
+    if (kind == QLatin1String("shared") || kind == QLatin1String("link")) {
+        const QString parent = QFileInfo(path).path();
+        return kind == QLatin1String("link") ? QFile::link(parent, path) : ::chmod(QFile::encodeName(parent).constData(), 01777) == 0;
     }
     return kind == QLatin1String("missing")
         || (QDir().mkpath(path) && ::chmod(name.constData(), foreign ? 0700 : kind.toUInt(nullptr, 8)) == 0
@@ -122,9 +114,7 @@ private Q_SLOTS:
         QSignalSpy received(&primary, &LocalPeer::messageReceived);
         QLocalSocket bad;
         bad.connectToServer(primary.serverName());
-        QVERIFY(bad.waitForConnected(5000));
-        bad.write(bytes);
-        QVERIFY(bad.waitForBytesWritten(5000) || bytes.isEmpty());
+        QVERIFY(bad.waitForConnected(5000) && bad.write(bytes) == bytes.size() && (bytes.isEmpty() || bad.waitForBytesWritten(5000)));
         // Served while the bad peer still hangs on, which is then dropped unanswered.
         QCOMPARE(startPeer(appId, QStringLiteral("real"))->status(), 0);
         QTRY_COMPARE_WITH_TIMEOUT(bad.state(), QLocalSocket::UnconnectedState, 20000);
@@ -146,12 +136,9 @@ private Q_SLOTS:
         const QString appId = QUuid::createUuid().toString(QUuid::Id128);
         const Protocol::Address address = Protocol::address(appId, Protocol::FolderUse::Create);
         const QString path = contents == "//" ? address.serverName : address.lockFileName;
-        QFile file(path);
-        QVERIFY(contents.startsWith('/') ? QDir().mkpath(path + QStringLiteral("/inside"))
-                                         : file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
-        file.close();
+        QVERIFY(contents.startsWith('/') ? QDir().mkpath(path + QStringLiteral("/inside")) : TestHelpers::writeFile(path, contents));
         const auto start = startPeer(appId);
-        QTRY_COMPARE_WITH_TIMEOUT(start->lines().value(0), QByteArray("primary"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(start->peek(8), QByteArray("primary\n"), 30000);
         QCOMPARE(startPeer(appId, QStringLiteral("reached"))->status(), 0);
     }
     // Nothing is executed, nor answered, before a receiver is there.
@@ -161,8 +148,7 @@ private Q_SLOTS:
         QVERIFY(!primary.isClient());
         QLocalSocket early;
         early.connectToServer(primary.serverName());
-        QVERIFY(early.waitForConnected(5000));
-        QVERIFY(early.write(QByteArray("\0\0\0\5early", 9)) == 9 && early.waitForBytesWritten(5000));
+        QVERIFY(early.waitForConnected(5000) && early.write(QByteArray("\0\0\0\5early", 9)) == 9 && early.waitForBytesWritten(5000));
         const auto taken = [&primary]() {
             const QLocalSocket *socket = primary.findChild<QLocalSocket *>();
             int queued = 1;
@@ -171,35 +157,32 @@ private Q_SLOTS:
         QTRY_VERIFY(taken());
         QSignalSpy received(&primary, &LocalPeer::messageReceived);
         QTRY_COMPARE(received.count(), 1);
-        QTRY_VERIFY(early.bytesAvailable() > 0);
-        QCOMPARE(early.readAll(), QByteArray(1, Protocol::AckByte));
+        QTRY_COMPARE(early.peek(2), QByteArray(1, Protocol::AckByte)); // the answer, and nothing else
     }
     void privateFolders_data()
     {
-        QTest::addColumn<QString>("runtimeKind");
-        QTest::addColumn<QString>("fallbackKind");
+        QTest::addColumn<QString>("kinds"); // of the runtime folder and the fallback
         QTest::addColumn<int>("used"); // -1: none, 0: runtime, 1: fallback
-        QTest::newRow("private runtime folder") << QStringLiteral("0700") << QStringLiteral("missing") << 0;
-        QTest::newRow("runtime folder open to others") << QStringLiteral("0755") << QStringLiteral("missing") << 1;
-        QTest::newRow("runtime folder a link") << QStringLiteral("link") << QStringLiteral("missing") << 1;
-        QTest::newRow("no runtime folder") << QStringLiteral("missing") << QStringLiteral("missing") << 1;
-        QTest::newRow("fallback open to others") << QStringLiteral("missing") << QStringLiteral("0755") << -1;
-        QTest::newRow("fallback a link") << QStringLiteral("missing") << QStringLiteral("link") << -1;
-        QTest::newRow("fallback of another user") << QStringLiteral("missing") << QStringLiteral("foreign") << -1;
-        QTest::newRow("fallback among others' files") << QStringLiteral("missing") << QStringLiteral("shared") << -1;
+        QTest::newRow("private runtime folder") << QStringLiteral("0700 missing") << 0;
+        QTest::newRow("runtime folder open to others") << QStringLiteral("0755 missing") << 1;
+        QTest::newRow("runtime folder a link") << QStringLiteral("link missing") << 1;
+        QTest::newRow("no runtime folder") << QStringLiteral("missing missing") << 1;
+        QTest::newRow("fallback open to others") << QStringLiteral("missing 0755") << -1;
+        QTest::newRow("fallback a link") << QStringLiteral("missing link") << -1;
+        QTest::newRow("fallback of another user") << QStringLiteral("missing foreign") << -1;
+        QTest::newRow("fallback among others' files") << QStringLiteral("missing shared") << -1;
     }
     void privateFolders()
     {
-        QFETCH(QString, runtimeKind);
-        QFETCH(QString, fallbackKind);
+        QFETCH(QString, kinds);
         QFETCH(int, used);
-        if (fallbackKind == QLatin1String("foreign") && ::geteuid() != 0) {
+        if (kinds.endsWith(QLatin1String(" foreign")) && ::geteuid() != 0) {
             QSKIP("needs root to hand a folder to another user");
         }
         QTemporaryDir base(QStringLiteral("/tmp/nydsi-XXXXXX"));
         const QString appId = QUuid::createUuid().toString(QUuid::Id128);
         const QString folders[] = {base.filePath(QStringLiteral("runtime")), base.filePath(QStringLiteral("%1-%2").arg(appId).arg(::geteuid()))};
-        QVERIFY(prepare(folders[0], runtimeKind) && prepare(folders[1], fallbackKind));
+        QVERIFY(prepare(folders[0], kinds.section(QLatin1Char(' '), 0, 0)) && prepare(folders[1], kinds.section(QLatin1Char(' '), 1)));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folders[0]));
         qputenv("XDG_CACHE_HOME", QFile::encodeName(base.path()));
         // The front only looks; the panel makes its folder.
@@ -242,15 +225,11 @@ private Q_SLOTS:
         QTest::addColumn<int>("status");
         const QByteArray own("nyd-search-panel");
         // One argument may not be that long, so the longest message takes several.
-        QByteArrayList atLimit{own};
-        QStringList asText{QString::fromUtf8(own)};
+        QByteArrayList full{own};
         for (int i = 0; i < 11; ++i) {
-            atLimit << "-q" << QByteArray(Protocol::MaxMessageSize / 11, 'x');
-            asText << QStringLiteral("-q") << QString::fromLatin1(atLimit.last());
+            full << "-q" << QByteArray(Protocol::MaxMessageSize / 11, 'x');
         }
-        atLimit.last().chop(Protocol::encodeArguments(asText).toUtf8().size() - Protocol::MaxMessageSize);
-        QByteArrayList overLimit = atLimit;
-        overLimit.last().append('x');
+        full.last().chop(Protocol::encodeArguments(QString::fromLatin1(full.join(' ')).split(QLatin1Char(' '))).toUtf8().size() - Protocol::MaxMessageSize);
         const auto row = [](const char *name, const char *setup, const QByteArrayList &arguments, FrontStatus status) {
             QTest::newRow(name) << QString::fromLatin1(setup) << arguments << int(status);
         };
@@ -258,13 +237,13 @@ private Q_SLOTS:
         row("bars, spaces, non-ASCII", "panel", {"/opt/Ünicode/nyd", "-q", "a|--quit", "--query= x  y ", "-q", "Größe 検索 🙂"}, Forwarded);
         row("quotes, control characters", "panel", {own, "-q", "a\"b\\c\nd\te\x01\x7f", "-q", "[\"a\"]", "-q", ""}, Forwarded);
         row("values that look like options", "panel", {own, "-q", "--hide", "-m", "--help", "-q", "-"}, Forwarded);
-        row("at the size limit", "panel", atLimit, Forwarded);
+        row("at the size limit", "panel", full, Forwarded);
         row("help", "panel", {own, "--help"}, RanPanel);
         row("unknown option", "panel", {own, "--no-such-option", "--hide"}, RanPanel);
         row("Qt's own option", "panel", {own, "--toggle", "-style=fusion"}, RanPanel);
         row("taken out by Qt, even as a value", "panel", {own, "-q", "--qmljsdebugger=port:1"}, RanPanel);
         row("invalid UTF-8", "panel", {own, "-q", "\xff"}, RanPanel);
-        row("over the size limit", "panel", overLimit, RanPanel);
+        row("over the size limit", "panel", full.mid(0, full.size() - 1) << full.last() + 'x', RanPanel);
         row("no panel", "none", {own, "--toggle"}, RanPanel);
         row("stale socket of a crashed panel", "stale", {own, "--toggle"}, RanPanel);
         // Once the message may have got through, starting the panel could run it twice.
@@ -292,7 +271,7 @@ private Q_SLOTS:
             QVERIFY(!primary.isClient());
         } else if (setup == QLatin1String("stale")) {
             const auto crashed = startPeer(QStringLiteral("nyd-search-panel"));
-            QTRY_COMPARE_WITH_TIMEOUT(crashed->lines().value(0), QByteArray("primary"), 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(crashed->peek(8), QByteArray("primary\n"), 30000);
             crashed->kill();
         } else if (setup == QLatin1String("silent")) {
             QVERIFY(listener.listen(sandbox.filePath(QStringLiteral("nyd-search-panel-%1").arg(::geteuid()))));
@@ -309,12 +288,10 @@ private Q_SLOTS:
                 QCOMPARE(startFront(sandbox.path(), arguments)->status(), int(Forwarded));
             }
             QTRY_COMPARE(received.count(), 1);
-            QStringList decoded, expected;
+            QStringList decoded;
             QVERIFY(Protocol::decodeArguments(received.at(0).at(0).toString(), &decoded));
-            for (const QByteArray &argument : arguments) {
-                expected << QString::fromUtf8(argument);
-            }
-            QCOMPARE(decoded, expected);
+            const QByteArray sent = arguments.join('\0'); // no argument holds a NUL
+            QCOMPARE(decoded, QString::fromUtf8(sent.constData(), sent.size()).split(QChar()));
         }
     }
 };
@@ -331,7 +308,7 @@ int main(int argc, char **argv)
         return 3;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    // --peer APPID MESSAGE: a client sends its message; a primary prints what it gets until stdin closes.
+    // --peer APPID MESSAGE: a client sends its message; a primary serves until stdin closes, with a receiver so that it answers.
     if (argc == 4 && qstrcmp(argv[1], "--peer") == 0) {
         QCoreApplication app(argc, argv);
         LocalPeer peer(nullptr, QString::fromUtf8(argv[2]));
@@ -340,9 +317,7 @@ int main(int argc, char **argv)
             return peer.sendMessage(QString::fromUtf8(argv[3]), 20000) ? 0 : 1;
         }
         std::puts("primary");
-        QObject::connect(&peer, &LocalPeer::messageReceived, [](const QString &message) {
-            std::printf("received %s\n", message.toUtf8().constData());
-        });
+        QObject::connect(&peer, &LocalPeer::messageReceived, &app, [] {});
         QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
         QObject::connect(&input, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
         return app.exec();
