@@ -73,45 +73,31 @@ QString folder(NydDir which)
     return QString::fromStdString(GetNydDir(which));
 }
 
-// Another client's window, as when the user clicks elsewhere or a program grabs the keyboard.
-class ForeignWindow
-{
-public:
-    ForeignWindow()
-        : m_window(xcb_generate_id(m_x.connection))
+// Another client, as when the user clicks elsewhere or a program grabs the keyboard.
+struct ForeignClient {
+    ForeignClient()
     {
-        const xcb_screen_t *s = m_x.screen;
-        xcb_create_window(m_x.connection, 0, m_window, s->root, 1200, 100, 200, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, s->root_visual, 0, nullptr);
-        xcb_map_window(m_x.connection, m_window);
-        xcb_flush(m_x.connection);
+        xcb_create_window(c, 0, window, screen->root, 1200, 100, 200, 200, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+        xcb_map_window(c, window);
+        xcb_flush(c);
     }
-    ~ForeignWindow()
+    // Its window and its grab end with it.
+    ~ForeignClient()
     {
-        xcb_destroy_window(m_x.connection, m_window);
-        xcb_flush(m_x.connection);
+        xcb_disconnect(c);
     }
     void takeFocus()
     {
-        xcb_set_input_focus(m_x.connection, XCB_INPUT_FOCUS_POINTER_ROOT, m_window, XCB_CURRENT_TIME);
-        xcb_flush(m_x.connection);
+        xcb_set_input_focus(c, XCB_INPUT_FOCUS_POINTER_ROOT, window, XCB_CURRENT_TIME);
+        xcb_flush(c);
     }
     void grabKeyboard()
     {
-        std::free(xcb_grab_keyboard_reply(m_x.connection,
-                                          xcb_grab_keyboard(m_x.connection, 0, m_x.screen->root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-                                          nullptr));
+        std::free(xcb_grab_keyboard_reply(c, xcb_grab_keyboard(c, 0, screen->root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC), nullptr));
     }
-
-private:
-    struct Connection {
-        ~Connection()
-        {
-            xcb_disconnect(connection);
-        }
-        xcb_connection_t *connection = xcb_connect(nullptr, nullptr);
-        xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-    } m_x;
-    xcb_window_t m_window;
+    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_screen_t *screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    xcb_window_t window = xcb_generate_id(c);
 };
 
 class SingleClickStyle : public QProxyStyle
@@ -180,11 +166,8 @@ private Q_SLOTS:
         }
         qputenv("PATH", QFile::encodeName(bin) + ':' + m_path);
         // All that actions start inherit the write end; the read end sees its end once they are gone.
-        int fds[2];
-        QCOMPARE(::pipe2(fds, O_CLOEXEC | O_NONBLOCK), 0);
-        m_watch = fds[0];
-        m_lent = fds[1];
-        ::fcntl(m_lent, F_SETFD, 0);
+        QCOMPARE(::pipe2(m_pipe, O_CLOEXEC | O_NONBLOCK), 0);
+        ::fcntl(m_pipe[1], F_SETFD, 0);
 
         m_window = new MainWindow(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint);
         m_query = m_window->findChild<QLineEdit *>(QStringLiteral("lineEditQuery"));
@@ -203,7 +186,7 @@ private Q_SLOTS:
         delete m_window;
         m_window = nullptr;
         allEnded();
-        ::close(m_watch);
+        ::close(m_pipe[0]);
         m_fakes.reset();
         qputenv("PATH", m_path);
     }
@@ -248,7 +231,7 @@ private Q_SLOTS:
         // A keyboard grab is no focus change.
         QSignalSpy focusChanges(qApp, &QApplication::focusChanged);
         {
-            ForeignWindow grabber;
+            ForeignClient grabber;
             grabber.grabKeyboard();
             // Qt would deactivate the panel a moment after an unfiltered focus-out.
             QVERIFY(!focusChanges.wait(1000));
@@ -257,7 +240,7 @@ private Q_SLOTS:
         QCOMPARE(m_query->text(), QStringLiteral("notes"));
 
         // Focus taken by another client hides the panel and clears the query.
-        ForeignWindow other;
+        ForeignClient other;
         other.takeFocus();
         QTRY_VERIFY(m_window->isHidden());
         QVERIFY(m_query->text().isEmpty());
@@ -277,14 +260,12 @@ private Q_SLOTS:
     void screenChangeHides()
     {
         QScreen *screen = QGuiApplication::primaryScreen();
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window));
-        Q_EMIT screen->virtualGeometryChanged(screen->virtualGeometry());
-        QVERIFY(m_window->isHidden());
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window));
-        Q_EMIT qGuiApp->primaryScreenChanged(screen);
-        QVERIFY(m_window->isHidden());
+        for (const bool primary : {false, true}) {
+            m_window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(m_window));
+            primary ? Q_EMIT qGuiApp->primaryScreenChanged(screen) : Q_EMIT screen->virtualGeometryChanged(screen->virtualGeometry());
+            QVERIFY(m_window->isHidden());
+        }
     }
 
     void commandSets_data()
@@ -308,14 +289,10 @@ private Q_SLOTS:
         QFETCH(QString, options);
         QFETCH(bool, shownAfter);
         CommandServer server(m_window);
-        if (shownBefore) {
-            m_window->show();
-        }
+        m_window->setVisible(shownBefore);
         server.processRemoteArguments(QStringList{QStringLiteral("nyd-search-panel")} + options.split(QLatin1Char(' '), Qt::SkipEmptyParts));
         QCOMPARE(m_window->isVisible(), shownAfter);
-        if (shownAfter && !shownBefore) {
-            QCOMPARE(m_window->focusWidget(), m_query);
-        }
+        QVERIFY(!shownAfter || shownBefore || m_window->focusWidget() == m_query);
     }
 
     // Real starts at once: each command is executed whole and once.
@@ -439,24 +416,23 @@ private Q_SLOTS:
     {
         QFETCH(QString, givenColors);
         QFETCH(QString, expectedColors);
-        const QStringList given = givenColors.split(QLatin1Char(' '));
-        const QStringList expected = expectedColors.split(QLatin1Char(' '));
         QFETCH(bool, darkIcons);
+        const QStringList given = givenColors.split(QLatin1Char(' '));
         m_window->applyTheme(menuTheme(given[0], given[1], given[2], given[3]));
         const ThemeColors *colors = ThemeColors::instance();
         QCOMPARE(QStringList({colors->backgroundColor(),
                               colors->selectionColor(),
                               colors->selectedTextColor(),
                               colors->queryBackgroundColor(),
-                              colors->advancedSearchBackgroundColor()}),
-                 expected);
+                              colors->advancedSearchBackgroundColor()})
+                     .join(QLatin1Char(' ')),
+                 expectedColors);
         QCOMPARE(colors->borderColor(), colors->selectionColor());
         QCOMPARE(colors->queryTextColor(), colors->textColor());
         QVERIFY(!m_window->styleSheet().contains(QLatin1String("true")));
         const QColor text = QColor::isValidColor(given[1]) ? QColor(given[1]) : QGuiApplication::palette().color(QPalette::WindowText);
         QCOMPARE(QColor(colors->textColor()), text);
         QCOMPARE(m_query->palette().color(QPalette::Inactive, QPalette::PlaceholderText), text);
-
         const auto image = [](const QIcon &icon) {
             return icon.pixmap(QSize(16, 16)).toImage();
         };
@@ -562,8 +538,7 @@ private Q_SLOTS:
              {"QMenu{background-color:#102030;border:1pxsolid#d0e0f0;color:#405060;}", "::item:selected{background-color:#708090;color:#a0b0c0;}"}) {
             QVERIFY2(QString(m_menuStyleSheet).remove(QLatin1Char('\n')).contains(QLatin1String(rule)), qPrintable(m_menuStyleSheet));
         }
-        QVERIFY(m_window->isVisible());
-        QVERIFY(allEnded() && calls().isEmpty());
+        QVERIFY(m_window->isVisible() && allEnded() && calls().isEmpty());
     }
 
     void copiesAndClipboard()
@@ -607,8 +582,7 @@ private Q_SLOTS:
                          contents == "first" ? QByteArray() : QStringLiteral("Failed to copy %1 to %2\n").arg(m_desktopFile, target).toUtf8());
             }
         }
-        QVERIFY(m_window->isVisible());
-        QVERIFY(allEnded() && calls().isEmpty());
+        QVERIFY(m_window->isVisible() && allEnded() && calls().isEmpty());
     }
 
     void menuActsOnTheClickedMatch_data()
@@ -625,14 +599,13 @@ private Q_SLOTS:
     {
         QFETCH(QString, meanwhile);
         QFETCH(QString, copied);
-
-        showMatches(matches(QStringLiteral("Document a P 0.9, Document b P 0.5")));
+        showMatches(QStringLiteral("Document a P 0.9, Document b P 0.5"));
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         QCOMPARE(index(1).data().toString(), QStringLiteral("a"));
         // New matches arrive while the menu runs its own event loop.
         bool picked = false;
         useMenu(1, {QStringLiteral("Copy &path")}, &picked, [&] {
-            showMatches(matches(meanwhile));
+            showMatches(meanwhile);
         });
         QVERIFY(picked);
         QCOMPARE(QGuiApplication::clipboard()->text(), copied);
@@ -758,12 +731,11 @@ private:
     // either still holds the pipe or has recorded its call.
     bool allEnded()
     {
-        if (m_lent >= 0) {
-            ::close(m_lent);
-            m_lent = -1;
+        if (m_pipe[1] >= 0) {
+            ::close(std::exchange(m_pipe[1], -1));
         }
         char byte;
-        return ::read(m_watch, &byte, 1) == 0;
+        return ::read(m_pipe[0], &byte, 1) == 0;
     }
 
     // Right-clicks a row, then picks the entries along path with the keyboard, or
@@ -781,25 +753,21 @@ private:
             }
             handled = menu;
             const auto actions = menu->actions();
-            if (entries.isEmpty() && meanwhile) {
-                meanwhile();
-            }
             if (entries.isEmpty()) {
+                meanwhile ? meanwhile() : void();
                 m_menuStyleSheet = menu->styleSheet().remove(QLatin1Char(' '));
                 for (const QAction *action : actions) {
                     entries << action->text();
-                    const auto subActions = action->menu() ? action->menu()->actions() : QList<QAction *>();
-                    for (const QAction *sub : subActions) {
+                    for (const QAction *sub : action->menu() ? action->menu()->actions() : QList<QAction *>()) {
                         entries << action->text() + QLatin1Char('/') + sub->text();
                     }
                 }
             }
             const QString text = path.isEmpty() ? QString() : path.takeFirst();
-            QAction *action = nullptr;
-            for (QAction *candidate : actions) {
-                action = candidate->text() == text ? candidate : action;
-            }
-            if (!action) {
+            const auto action = std::find_if(actions.cbegin(), actions.cend(), [&text](const QAction *candidate) {
+                return candidate->text() == text;
+            });
+            if (action == actions.cend()) {
                 path.clear();
                 menu->close();
                 return;
@@ -807,7 +775,7 @@ private:
             if (picked) {
                 *picked = path.isEmpty();
             }
-            menu->setActiveAction(action);
+            menu->setActiveAction(*action);
             QTest::keyClick(menu, Qt::Key_Return);
         });
         poll.start(10);
@@ -817,18 +785,13 @@ private:
         return entries;
     }
 
-    QList<Plasma::QueryMatch> matches(const QString &items)
+    // Matches made from text, each pointing at /docs/<text>, as the runners' latest.
+    void showMatches(const QString &items)
     {
-        // Each pointing at /docs/<text>.
         QList<Plasma::QueryMatch> matches = m_runner.matches(items);
         for (Plasma::QueryMatch &match : matches) {
             match.setData(QUrl::fromLocalFile(QStringLiteral("/docs/") + match.text()));
         }
-        return matches;
-    }
-
-    void showMatches(const QList<Plasma::QueryMatch> &matches)
-    {
         if (m_window->isHidden()) {
             showAndFocus();
         }
@@ -844,8 +807,7 @@ private:
     QString m_hostileCommand;
     QByteArray m_path;
     std::unique_ptr<QTemporaryDir> m_fakes;
-    int m_watch = -1;
-    int m_lent = -1;
+    int m_pipe[2] = {-1, -1}; // read end, and the write end lent to what actions start
     MainWindow *m_window = nullptr;
     QLineEdit *m_query = nullptr;
     QListView *m_list = nullptr;

@@ -36,6 +36,7 @@ private Q_SLOTS:
             {"home/Tool launcher.desktop", entry + "tool \"two words\""},
             {"home/notes link.desktop", "[Desktop Entry]\nType=Link\nName=l\nURL=file://~/my%20notes%202.txt"},
             {"home/my notes 2.txt", "text"},
+            {"home/notes:today.txt", "text"},
             {"home/Bericht für März.pdf", "%PDF-1.4\n"}, // a type nothing here opens
             {"home/f/src/plan.txt", "new"},
             {"home/f/src/album/day 1/ünter/.hidden", "h"},
@@ -61,6 +62,7 @@ private Q_SLOTS:
             QTest::newRow(name) << QString::fromUtf8(setup) << QString::fromUtf8(arguments).split(QLatin1Char('|')) << QString::fromUtf8(expected);
         };
         row("open: file with blanks", "nyd-open|-e|~/my notes 2.txt", "[viewer|~/my notes 2.txt]");
+        row("open: local name like a URL", "nyd-open|-e|notes:today.txt", "[viewer|~/notes:today.txt]");
         row("open: application entry", "nyd-open|-e|~/.local/share/applications/tool.desktop", "[tool|two words]");
         row("open: executable entry outside the menu", "nyd-open|-e|~/Tool launcher.desktop", "[tool|two words]");
         row("open: link entry", "nyd-open|-e|~/notes link.desktop", "[viewer|~/my notes 2.txt]");
@@ -77,6 +79,7 @@ private Q_SLOTS:
         row("term: missing", "nyd-term|-e|true", "!the terminal program /none/term was not found", "kdeglobals=[General]\nTerminalApplication=/none/term");
         row("term: command in words", "nyd-term|-e|echo|hi", "!usage: nyd-term [--noclose] -e <command>");
         row("props: missing path", "nyd-props|-s|~/never.txt", "!~/never.txt does not exist");
+        row("props: one path only", "nyd-props|-s|~/never.txt|-s|~/never.txt", "!usage: nyd-props -s <path>");
         row("copy: file, folder with a slash", "nyd-fops|--copy|~/f/src/album/day 1/Bericht für März.bin|~/f/dest/", "");
         row("copy: folder tree", "nyd-fops|--copy|~/f/src/album|~/f/dest", "");
         row("copy: no file overwritten", "nyd-fops|--copy|~/f/src/plan.txt|~/f/dest", "!/f/dest/plan.txt already exists");
