@@ -12,7 +12,7 @@ packages=(
     libkf5config-dev libkf5coreaddons-dev libkf5notifications-dev libkf5i18n-dev
     libkf5service-dev libkf5service-bin libkf5kio-dev kio libxcb1-dev
     libkf5filemetadata-bin libqt5sql5-sqlite
-    xvfb xauth x11-utils xdotool imagemagick dbus dbus-bin procps psmisc
+    xvfb xauth x11-utils xdotool imagemagick dbus dbus-bin procps psmisc appstream
 )
 
 missing=()
