@@ -100,6 +100,13 @@ private Q_SLOTS:
         }
         QCOMPARE(names.join(QLatin1Char('|')), found);
     }
+    void applicationsInstalledLaterAreFound()
+    {
+        QVERIFY(
+            TestHelpers::writeFile(m_applications + QStringLiteral("latecomer.desktop"), "[Desktop Entry]\nType=Application\nName=Latecomer\nExec=latecomer"));
+        QCOMPARE(QProcess::execute(QStringLiteral("kbuildsycoca5"), {QStringLiteral("--noincremental")}), 0);
+        QCOMPARE(matches(QStringLiteral("latecomer"), "nydservices").value(0).text(), QStringLiteral("Latecomer"));
+    }
     void files()
     {
         // Each file once, whatever number of types the index gave it, under its kind; names before contents.
@@ -114,6 +121,12 @@ private Q_SLOTS:
         QCOMPARE(found.join(QLatin1Char(' ')),
                  QStringLiteral("quixotic.bin:File quixotic.csv:Spreadsheet quixotic.folder:Folder quixotic.mp4:Video quixotic.odp:Presentation quixotic.ods:"
                                 "Spreadsheet quixotic.odt:Document quixotic.plan.txt:Text quixotic.png:Image quixotic.wav:Audio quixotic.zip:Archive"));
+        // A file that became another kind in place shows as what it is now.
+        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("quixotic.bin"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
+        const QList<Plasma::QueryMatch> again = matches(QStringLiteral("quixotic"), "nydbaloosearch");
+        QVERIFY(std::any_of(again.cbegin(), again.cend(), [](const Plasma::QueryMatch &match) {
+            return match.text() == QLatin1String("quixotic.bin") && match.matchCategory() == QLatin1String("Image");
+        }));
         // The start of a word in any case; a bounded number of one kind.
         QCOMPARE(matches(QStringLiteral("QUIXO"), "nydbaloosearch").size(), 12);
         QCOMPARE(matches(QStringLiteral("lighthouse"), "nydbaloosearch").size(), 10);

@@ -5,6 +5,7 @@
 #include <KFileMetaData/TypeInfo>
 #include <KIO/OpenUrlJob>
 
+#include <QDateTime>
 #include <QFileInfo>
 #include <QMimeDatabase>
 #include <QRegularExpression>
@@ -121,15 +122,67 @@ Kind kindOf(const QMimeType &mime)
 // Close to how the index compares words: no case, no accents.
 QString folded(const QString &text)
 {
+    // Nothing to decompose in plain ASCII, which most names are.
+    if (std::all_of(text.cbegin(), text.cend(), [](QChar c) {
+            return c.unicode() < 0x80;
+        })) {
+        return text.toCaseFolded();
+    }
     static const QRegularExpression marks(QStringLiteral("\\p{Mn}+"));
     return text.normalized(QString::NormalizationForm_KD).remove(marks).toCaseFolded();
 }
+
+// Enough for the results of many words typed in a row.
+constexpr int s_fileKindCacheSize = 20000;
 }
+
+struct BalooSearchRunner::FileKind {
+    QDateTime modified;
+    qint64 size = 0;
+    Kind kind = Kind::File;
+    QString iconName;
+};
 
 BalooSearchRunner::BalooSearchRunner(QObject *parent, const KPluginMetaData &metaData, const QVariantList &args)
     : Plasma::AbstractRunner(parent, metaData, args)
+    , m_fileKinds(s_fileKindCacheSize)
 {
     setObjectName(QStringLiteral("Files"));
+    connect(this, &Plasma::AbstractRunner::prepare, this, &BalooSearchRunner::warmUp);
+}
+
+BalooSearchRunner::~BalooSearchRunner() = default;
+
+// The first lookup loads the MIME database, and the first query opens the index.
+void BalooSearchRunner::warmUp()
+{
+    if (std::exchange(m_warm, true)) {
+        return;
+    }
+    QMimeDatabase().mimeTypeForFile(QStringLiteral("warm-up.txt"), QMimeDatabase::MatchExtension);
+    Baloo::Query query;
+    query.setSearchString(QStringLiteral("nydwarmup"));
+    query.setLimit(1);
+    query.exec();
+}
+
+// The same file keeps its kind as long as its time and size stay.
+BalooSearchRunner::FileKind BalooSearchRunner::fileKind(const QFileInfo &info, const QMimeDatabase &mimeDatabase)
+{
+    const QDateTime modified = info.lastModified();
+    const qint64 size = info.size();
+    {
+        QMutexLocker locker(&m_fileKindsLock);
+        const FileKind *known = m_fileKinds.object(info.filePath());
+        if (known && known->modified == modified && known->size == size) {
+            return *known;
+        }
+    }
+    const QMimeType mime = mimeDatabase.mimeTypeForFile(info);
+    const FileKind found{modified, size, kindOf(mime), mime.iconName()};
+    QMutexLocker locker(&m_fileKindsLock);
+    m_fileKinds.insert(info.filePath(), new FileKind(found));
+    return found;
 }
 
 void BalooSearchRunner::match(Plasma::RunnerContext &context)
@@ -186,9 +239,8 @@ void BalooSearchRunner::match(Plasma::RunnerContext &context)
             if (!info.exists()) {
                 continue;
             }
-            const QMimeType mime = mimeDatabase.mimeTypeForFile(info);
-            const Kind kind = kindOf(mime);
-            int &count = counts.at(int(kind));
+            const FileKind file = fileKind(info, mimeDatabase);
+            int &count = counts.at(int(file.kind));
             if (count >= s_maxPerCategory) {
                 continue;
             }
@@ -206,10 +258,10 @@ void BalooSearchRunner::match(Plasma::RunnerContext &context)
             Plasma::QueryMatch match(this);
             match.setType(exact ? Plasma::QueryMatch::ExactMatch : Plasma::QueryMatch::PossibleMatch);
             match.setRelevance(relevance);
-            match.setMatchCategory(categoryName(kind));
+            match.setMatchCategory(categoryName(file.kind));
             match.setText(info.fileName());
             match.setSubtext(info.absoluteFilePath());
-            match.setIconName(mime.iconName());
+            match.setIconName(file.iconName);
             match.setData(QUrl::fromLocalFile(info.absoluteFilePath()));
             matches << match;
         }

@@ -4,8 +4,10 @@
 #include <KApplicationTrader>
 #include <KIO/ApplicationLauncherJob>
 #include <KIO/DesktopExecParser>
+#include <KSycoca>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -58,10 +60,50 @@ QString desktopFilePath(const KService::Ptr &service)
 }
 }
 
+struct ServicesRunner::Application {
+    QString name;
+    QString genericName;
+    QString executable;
+    QStringList keywords;
+    QString subtext;
+    QString icon;
+    QString path;
+};
+
 ServicesRunner::ServicesRunner(QObject *parent, const KPluginMetaData &metaData, const QVariantList &args)
     : Plasma::AbstractRunner(parent, metaData, args)
 {
     setObjectName(QStringLiteral("Applications"));
+    connect(this, &Plasma::AbstractRunner::prepare, this, &ServicesRunner::applications);
+}
+
+ServicesRunner::~ServicesRunner() = default;
+
+QVector<ServicesRunner::Application> ServicesRunner::applications()
+{
+    QMutexLocker locker(&m_applicationsLock);
+    // Rebuilt by kbuildsycoca5 whenever applications come or go.
+    const QDateTime written = QFileInfo(KSycoca::absoluteFilePath()).lastModified();
+    if (written.isValid() && written == m_applicationsRead) {
+        return m_applications;
+    }
+    // NoDisplay entries exist for other programs' sake; Hidden ones count as removed.
+    const KService::List services = KApplicationTrader::query([](const KService::Ptr &service) {
+        return !service->noDisplay() && !service->isDeleted() && service->showOnCurrentPlatform() && !service->exec().isEmpty();
+    });
+    m_applications.clear();
+    m_applications.reserve(services.size());
+    for (const KService::Ptr &service : services) {
+        m_applications.append({service->name(),
+                               service->genericName(),
+                               KIO::DesktopExecParser::executableName(service->exec()),
+                               service->keywords(),
+                               service->comment().isEmpty() ? service->genericName() : service->comment(),
+                               service->icon(),
+                               desktopFilePath(service)});
+    }
+    m_applicationsRead = written;
+    return m_applications;
 }
 
 void ServicesRunner::match(Plasma::RunnerContext &context)
@@ -72,25 +114,20 @@ void ServicesRunner::match(Plasma::RunnerContext &context)
     }
     const bool prefixOnly = term.size() < s_fullSearchLength;
 
-    // NoDisplay entries exist for other programs' sake; Hidden ones count as removed.
-    const KService::List services = KApplicationTrader::query([](const KService::Ptr &service) {
-        return !service->noDisplay() && !service->isDeleted() && service->showOnCurrentPlatform() && !service->exec().isEmpty();
-    });
-
+    const QVector<Application> all = applications();
     QList<Plasma::QueryMatch> matches;
-    for (const KService::Ptr &service : services) {
+    for (const Application &application : all) {
         if (!context.isValid()) {
             return;
         }
 
-        const qreal nameScore = textScore(service->name(), term, prefixOnly);
+        const qreal nameScore = textScore(application.name, term, prefixOnly);
         qreal relevance = nameScore;
         if (!prefixOnly) {
             // People mostly type the name, so a hit elsewhere weighs less than the same hit there.
-            relevance = std::max(relevance, 0.8 * textScore(service->genericName(), term, false));
-            relevance = std::max(relevance, 0.8 * textScore(KIO::DesktopExecParser::executableName(service->exec()), term, false));
-            const QStringList keywords = service->keywords();
-            for (const QString &keyword : keywords) {
+            relevance = std::max(relevance, 0.8 * textScore(application.genericName, term, false));
+            relevance = std::max(relevance, 0.8 * textScore(application.executable, term, false));
+            for (const QString &keyword : application.keywords) {
                 relevance = std::max(relevance, 0.6 * textScore(keyword, term, false));
             }
         }
@@ -103,14 +140,13 @@ void ServicesRunner::match(Plasma::RunnerContext &context)
         match.setRelevance(relevance);
         // A key the panel compares; it translates it only where it shows it.
         match.setMatchCategory(QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Applications")));
-        match.setText(service->name());
-        match.setSubtext(service->comment().isEmpty() ? service->genericName() : service->comment());
-        match.setIconName(service->icon());
-        const QString path = desktopFilePath(service);
-        match.setData(QUrl::fromLocalFile(path));
+        match.setText(application.name);
+        match.setSubtext(application.subtext);
+        match.setIconName(application.icon);
+        match.setData(QUrl::fromLocalFile(application.path));
         // The runner library keeps one match per id; entries that run the same
         // command are still different applications.
-        match.setId(path);
+        match.setId(application.path);
         matches << match;
     }
     context.addMatches(matches);
