@@ -32,6 +32,8 @@ constexpr int s_bestMatchCount = 3;
 constexpr int s_rowHeight = 42;
 constexpr int s_fontPixelSize = 16;
 constexpr int s_iconSize = 24;
+// Far more than the kinds of files and applications a few queries show.
+constexpr int s_maxCachedIcons = 256;
 constexpr int s_bestMatchBoost = 100000;
 constexpr int s_applicationsBoost = 10000;
 
@@ -330,7 +332,7 @@ QVariant RunnerResultsModel::matchData(const Plasma::QueryMatch &match, int role
         if (match.iconName().isEmpty()) {
             return match.icon();
         }
-        return QIcon::fromTheme(match.iconName(), QIcon::fromTheme(QStringLiteral("system-run"))).pixmap(s_iconSize, s_iconSize, QIcon::Normal, QIcon::Off);
+        return iconPixmap(match.iconName());
     case Qt::ToolTipRole:
         return toolTip(match);
     case Qt::FontRole:
@@ -360,6 +362,22 @@ QVariant RunnerResultsModel::matchData(const Plasma::QueryMatch &match, int role
     default:
         return {};
     }
+}
+
+QPixmap RunnerResultsModel::iconPixmap(const QString &iconName) const
+{
+    // The theme's name in the key: another theme makes other icons.
+    const QString key = QIcon::themeName() + QLatin1Char('/') + iconName;
+    auto cached = m_iconPixmaps.constFind(key);
+    if (cached != m_iconPixmaps.cend()) {
+        return *cached;
+    }
+    if (m_iconPixmaps.size() >= s_maxCachedIcons) {
+        m_iconPixmaps.clear();
+    }
+    const QPixmap pixmap = QIcon::fromTheme(iconName, QIcon::fromTheme(QStringLiteral("system-run"))).pixmap(s_iconSize, s_iconSize, QIcon::Normal, QIcon::Off);
+    m_iconPixmaps.insert(key, pixmap);
+    return pixmap;
 }
 
 QString RunnerResultsModel::toolTip(const Plasma::QueryMatch &match) const

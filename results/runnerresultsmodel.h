@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModel>
 #include <QHash>
+#include <QPixmap>
 #include <QStringList>
 #include <QVector>
 
@@ -67,6 +68,7 @@ private:
     QVariant categoryData(const QString &category, int role) const;
     QVariant matchData(const Plasma::QueryMatch &match, int role) const;
     QString toolTip(const Plasma::QueryMatch &match) const;
+    QPixmap iconPixmap(const QString &iconName) const;
 
     Plasma::RunnerManager *m_manager;
     QString m_queryString;
@@ -75,6 +77,8 @@ private:
     Grouping m_grouping = FixedGrouping;
     QStringList m_categories;
     QHash<QString, QVector<Plasma::QueryMatch>> m_matches;
+    // Looking a name up in the icon theme costs more than the rest of a row.
+    mutable QHash<QString, QPixmap> m_iconPixmaps;
 };
 
 #endif
