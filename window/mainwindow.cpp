@@ -24,6 +24,7 @@
 #include <QShortcut>
 #include <QStandardPaths>
 #include <QStyle>
+#include <QTimer>
 #include <QWindow>
 
 #include <xcb/xcb.h>
@@ -86,6 +87,9 @@ const QString s_menuStyleSheet = QStringLiteral(
     "QMenu::item:selected {\n    background-color: %2;\n    color: %4;\n}\n");
 
 const QString s_desktopTerminal = QStringLiteral("/usr/bin/nyd-term");
+const QStringList s_runnerIds = {QStringLiteral("nydservices"), QStringLiteral("nydbaloosearch"), QStringLiteral("nydhelp")};
+// Long enough for the first window to be up, short enough to come before most first queries.
+constexpr int s_prepareRunnersDelayMs = 1000;
 
 // The desktop's own terminal program where it is installed, else ours.
 QString terminalProgram()
@@ -193,7 +197,8 @@ void MainWindow::clearQuery()
 void MainWindow::setUpResults()
 {
     m_model.setLimit(60);
-    m_model.runnerManager()->setAllowedRunners({QStringLiteral("nydservices"), QStringLiteral("nydbaloosearch"), QStringLiteral("nydhelp")});
+    m_model.runnerManager()->setAllowedRunners(s_runnerIds);
+    QTimer::singleShot(s_prepareRunnersDelayMs, this, &MainWindow::prepareRunners);
     connect(&m_model, &ResultsModel::queryingChanged, this, &MainWindow::onQueryFinished);
     auto *delegate = new SearchResultDelegate(ui->listViewSearchResults, &m_model);
     ui->listViewSearchResults->setModel(&m_model);
@@ -208,6 +213,23 @@ void MainWindow::setUpResults()
     connect(ui->listViewSearchResults, &QAbstractItemView::activated, this, &MainWindow::openResult);
     connect(ui->listViewSearchResults, &QWidget::customContextMenuRequested, this, &MainWindow::showResultMenu);
     ui->listViewSearchResults->setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+// The first query would load the runners, and they would read their data,
+// while the user waits for it; at a quiet moment nobody does.
+void MainWindow::prepareRunners()
+{
+    Plasma::RunnerManager *manager = m_model.runnerManager();
+    if (!manager->runners().isEmpty()) {
+        return;
+    }
+    const QVector<KPluginMetaData> plugins = Plasma::RunnerManager::runnerMetaDataList();
+    for (const KPluginMetaData &plugin : plugins) {
+        if (s_runnerIds.contains(plugin.pluginId())) {
+            manager->loadRunner(plugin);
+        }
+    }
+    manager->setupMatchSession();
 }
 
 void MainWindow::openResult(const QModelIndex &index)

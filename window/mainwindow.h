@@ -54,6 +54,7 @@ protected:
 private:
     bool hasOpenTransientWindow() const;
     void setUpResults();
+    void prepareRunners();
     void onQueryFinished();
     bool isCategory(int row) const;
     void addResultActions(QMenu *menu, const QModelIndex &index);
