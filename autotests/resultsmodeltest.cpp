@@ -73,8 +73,9 @@ private Q_SLOTS:
         QFETCH(int, limit);
         QFETCH(int, unindexed);
         m_model->setLimit(limit);
-        // An update of another shape first: each one resets the whole chain.
+        // An update of another shape first, painted: each one resets the whole chain.
         Q_EMIT m_model->runnerManager()->matchesChanged(m_runner.matches(QStringLiteral("C 42 E 0.9, D answer.txt P 0.5")));
+        QVERIFY(m_model->index(1, 0).data(ResultsModel::DuplicateRole).toBool());
         // As the settings dialog saves them between two updates.
         SearchSettings settings;
         settings.setIndexApplications(!(unindexed & Applications));

@@ -3,6 +3,20 @@
 
 #include "resultsmodel.h"
 
+DuplicateDetectorProxyModel::DuplicateDetectorProxyModel(QObject *parent)
+    : QIdentityProxyModel(parent)
+{
+    const auto forget = [this] {
+        m_counted = false;
+    };
+    connect(this, &QAbstractItemModel::modelReset, this, forget);
+    connect(this, &QAbstractItemModel::layoutChanged, this, forget);
+    connect(this, &QAbstractItemModel::rowsInserted, this, forget);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, forget);
+    connect(this, &QAbstractItemModel::rowsMoved, this, forget);
+    connect(this, &QAbstractItemModel::dataChanged, this, forget);
+}
+
 QVariant DuplicateDetectorProxyModel::data(const QModelIndex &index, int role) const
 {
     if (role != ResultsModel::DuplicateRole) {
@@ -12,12 +26,12 @@ QVariant DuplicateDetectorProxyModel::data(const QModelIndex &index, int role) c
     if (!source || !index.isValid()) {
         return {};
     }
-    const QVariant text = index.data(Qt::DisplayRole);
-    int seen = 0;
-    for (int row = 0, rows = source->rowCount(); row < rows; ++row) {
-        if (source->index(row, 0).data(Qt::DisplayRole) == text && ++seen == 2) {
-            return true;
+    if (!m_counted) {
+        m_textCounts.clear();
+        for (int row = 0, rows = source->rowCount(); row < rows; ++row) {
+            ++m_textCounts[source->index(row, 0).data(Qt::DisplayRole).toString()];
         }
+        m_counted = true;
     }
-    return false;
+    return m_textCounts.value(index.data(Qt::DisplayRole).toString()) >= 2;
 }
