@@ -11,9 +11,11 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
+#include <QtConcurrent>
 
 #include <algorithm>
 #include <array>
+#include <functional>
 
 K_PLUGIN_CLASS_WITH_JSON(BalooSearchRunner, "nydbaloosearch.json")
 
@@ -214,7 +216,9 @@ void BalooSearchRunner::match(Plasma::RunnerContext &context)
     QSet<QString> seen;
     std::array<int, int(Kind::File) + 1> counts{};
     QList<Plasma::QueryMatch> matches;
-    for (const QString &type : types) {
+    // The index answers each kind on its own, so the kinds are asked side by side;
+    // their results are then taken in the same order as before.
+    const std::function<QStringList(const QString &)> ask = [&term](const QString &type) {
         Baloo::Query query;
         query.setSearchString(term);
         if (!type.isEmpty()) {
@@ -222,13 +226,20 @@ void BalooSearchRunner::match(Plasma::RunnerContext &context)
         }
         // Some results belong to other kinds or were found already.
         query.setLimit(type.isEmpty() ? 5 * s_maxPerCategory : 2 * s_maxPerCategory);
-
+        QStringList paths;
         Baloo::ResultIterator results = query.exec();
-        for (int rank = 0; results.next(); ++rank) {
+        while (results.next()) {
+            paths << results.filePath();
+        }
+        return paths;
+    };
+    const QVector<QStringList> found = QtConcurrent::blockingMapped<QVector<QStringList>>(types, ask);
+    for (const QStringList &paths : found) {
+        for (int rank = 0; rank < paths.size(); ++rank) {
             if (!context.isValid()) {
                 return;
             }
-            const QString path = results.filePath();
+            const QString &path = paths.at(rank);
             if (seen.contains(path)) {
                 continue;
             }
