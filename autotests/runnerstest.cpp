@@ -172,11 +172,12 @@ private Q_SLOTS:
         std::transform(pages.cbegin(), pages.cend(), std::back_inserter(found), std::mem_fn(&Plasma::QueryMatch::text));
         QCOMPARE(found.join(QLatin1Char('|')), titles);
         if (!excerpt.isEmpty()) {
-            // Short plain text, never the title again; the page opens by its URL.
+            // Short plain text, never the title again; the page opens by its URL, under its own header.
             const QString subtext = pages.first().subtext();
             QVERIFY2(subtext.contains(excerpt) && !subtext.contains(titles) && !subtext.contains(QLatin1Char('<')) && subtext.size() <= 160,
                      qPrintable(subtext));
             QVERIFY(QHelpEngineCore(m_collection).fileData(pages.first().data().toUrl()).contains(titles.toUtf8()));
+            QCOMPARE(pages.first().matchCategory(), QStringLiteral("Help"));
         }
     }
 
