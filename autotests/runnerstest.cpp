@@ -51,9 +51,10 @@ private Q_SLOTS:
             QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("quixotic.") + name, "x"));
         }
         QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("quixotic.bin"), QByteArray("\0\1\2\3", 4)));
-        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("notes.txt"), "A rather quixotic idea."));
+        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("notes.txt"), "A rather quixotic, zephyrous idea."));
         for (int i = 10; i < 25; ++i) {
-            QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("log-%1.txt").arg(i), "The lighthouse keeper wrote this down."));
+            const QString name = i % 3 ? QStringLiteral("log-%1.txt") : QStringLiteral("lantern-%1.txt");
+            QVERIFY(TestHelpers::writeFile(m_folder + name.arg(i), "The lighthouse keeper wrote this down in the meadow."));
         }
         const QByteArray config = "[Basic Settings]\nIndexing-Enabled=true\n[General]\nonly basic indexing=false\nfolders[$e]=" + QFile::encodeName(m_folder);
         QVERIFY(TestHelpers::writeFile(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc"), config));
@@ -106,6 +107,31 @@ private Q_SLOTS:
             TestHelpers::writeFile(m_applications + QStringLiteral("latecomer.desktop"), "[Desktop Entry]\nType=Application\nName=Latecomer\nExec=latecomer"));
         QCOMPARE(QProcess::execute(QStringLiteral("kbuildsycoca5"), {QStringLiteral("--noincremental")}), 0);
         QCOMPARE(matches(QStringLiteral("latecomer"), "nydservices").value(0).text(), QStringLiteral("Latecomer"));
+    }
+    // The words of the search benchmark: a rare word, a common one, the start of file names.
+    void sameResultsAsBefore_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<QString>("found"); // text:category:relevance, strongest first
+        QTest::newRow("rare") << QStringLiteral("zephyrous") << QStringLiteral("notes.txt:Text:0.4");
+        QTest::newRow("common") << QStringLiteral("meadow")
+                                << QStringLiteral(
+                                       "log-10.txt:Text:0.4 log-11.txt:Text:0.399 lantern-12.txt:Text:0.398 log-13.txt:Text:0.397 "
+                                       "log-14.txt:Text:0.396 lantern-15.txt:Text:0.395 log-16.txt:Text:0.394 log-17.txt:Text:0.393 "
+                                       "lantern-18.txt:Text:0.392 log-19.txt:Text:0.391");
+        QTest::newRow("prefix") << QStringLiteral("lante")
+                                << QStringLiteral(
+                                       "lantern-12.txt:Text:0.771429 lantern-15.txt:Text:0.770429 lantern-18.txt:Text:0.769429 "
+                                       "lantern-21.txt:Text:0.768429 lantern-24.txt:Text:0.767429");
+    }
+    void sameResultsAsBefore()
+    {
+        QFETCH(QString, query);
+        QStringList found;
+        for (const Plasma::QueryMatch &match : matches(query, "nydbaloosearch")) {
+            found << QStringLiteral("%1:%2:%3").arg(match.text(), match.matchCategory()).arg(match.relevance());
+        }
+        QTEST(found.join(QLatin1Char(' ')), "found");
     }
     void files()
     {
