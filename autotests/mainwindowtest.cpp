@@ -3,6 +3,7 @@
 // theme and placement it obeys, what its results offer, and what typing shows
 // with the real runners over a real index.
 #include "mainwindow.h"
+#include "baloomonitor.h"
 #include "commandserver.h"
 #include "fakerunner.h"
 #include "localpeer.h"
@@ -13,10 +14,14 @@
 #include "testhelpers.h"
 #include "themecolors.h"
 
+#include <KConfig>
+#include <KConfigGroup>
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
+
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListView>
@@ -144,6 +149,7 @@ private Q_SLOTS:
         QVERIFY(TestHelpers::writeFile(
             QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc"),
             "[Basic Settings]\nIndexing-Enabled=true\n[General]\nonly basic indexing=false\nfolders[$e]=" + QFile::encodeName(QDir::homePath()) + "/EndToEnd"));
+        QVERIFY(TestHelpers::endRunningIndexer());
         m_indexer.start(QStringLiteral("baloo_file"), {});
         // Asked in a process of its own: one in this process could keep the index file the indexer replaces.
         const QStringList indexed{QStringLiteral("-c"), QStringLiteral("baloosearch zephyrine | grep -qxF \"$0\""), m_indexedFile};
@@ -152,8 +158,7 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        m_indexer.terminate();
-        QVERIFY(m_indexer.waitForFinished(30000));
+        QVERIFY(TestHelpers::endRunningIndexer());
     }
 
     void init()
@@ -672,6 +677,33 @@ private Q_SLOTS:
         QVERIFY2(call.size() == 4 && call.at(1) == QLatin1String("--noclose") && call.at(3).contains(QLatin1String("$(touch ")),
                  qPrintable(call.join(QLatin1Char('|'))));
         QVERIFY(!QFile::exists(m_marker));
+    }
+
+    // Last: it replaces the indexer the others search.
+    void indexerHooks()
+    {
+        // An indexer never configured, and none running.
+        QVERIFY(TestHelpers::endRunningIndexer());
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc");
+        QVERIFY(TestHelpers::writeFile(config, "[Basic Settings]\nIndexing-Enabled=false\n"));
+        QVERIFY(TestHelpers::writeRecorder(m_fakes->filePath(QStringLiteral("fake bin's dir/baloo_file")),
+                                           m_fakes->filePath(QStringLiteral("records")),
+                                           "exec /usr/bin/baloo_file"));
+        MainWindow window;
+        QCOMPARE(TestHelpers::readFile(config), QByteArray("[Basic Settings]\nIndexing-Enabled=true\n\n[General]\nonly basic indexing=true\n"));
+        QTRY_COMPARE(calls(), QList<QStringList>({{QStringLiteral("baloo_file")}}));
+
+        // The warning shows while the indexer works, and only then.
+        auto *monitor = window.findChild<BalooMonitor *>();
+        auto *warning = window.findChild<QLabel *>(QStringLiteral("labelIndexationInProgress"));
+        connect(monitor, &BalooMonitor::balooStateChanged, this, [&] {
+            QCOMPARE(warning->isVisibleTo(&window), monitor->isIndexing());
+        });
+        QTRY_VERIFY(QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("org.kde.baloo")));
+        QProcess::execute(QStringLiteral("/usr/bin/balooctl"), {QStringLiteral("suspend")});
+        QTRY_COMPARE_WITH_TIMEOUT(monitor->state(), 1, 20000);
+        QVERIFY(!warning->isVisibleTo(&window));
+        QCOMPARE(calls().size(), 1);
     }
 
 private:

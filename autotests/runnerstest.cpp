@@ -58,6 +58,7 @@ private Q_SLOTS:
         }
         const QByteArray config = "[Basic Settings]\nIndexing-Enabled=true\n[General]\nonly basic indexing=false\nfolders[$e]=" + QFile::encodeName(m_folder);
         QVERIFY(TestHelpers::writeFile(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc"), config));
+        QVERIFY(TestHelpers::endRunningIndexer());
         m_indexer.start(QStringLiteral("baloo_file"), {});
         // Contents come after all names. Asked in a process of its own: one in this process could keep the index file the indexer replaces.
         const QString indexed = QStringLiteral("baloosearch quixotic | grep -q notes.txt && [ $(baloosearch lighthouse | grep -c /) = 15 ]");

@@ -8,6 +8,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#ifdef QT_DBUS_LIB
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QTest>
+#endif
 
 namespace TestHelpers
 {
@@ -51,6 +57,21 @@ inline QList<QStringList> recordedCalls(const QString &records)
     }
     return calls;
 }
+
+#ifdef QT_DBUS_LIB
+/// Ends a file indexer a panel of an earlier test started, so that one with
+/// this test's settings can take its place.
+inline bool endRunningIndexer()
+{
+    const QString service = QStringLiteral("org.kde.baloo");
+    QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(service, QStringLiteral("/"), service, QStringLiteral("quit")));
+    return QTest::qWaitFor(
+        [&service] {
+            return !QDBusConnection::sessionBus().interface()->isServiceRegistered(service);
+        },
+        30000);
+}
+#endif
 }
 
 #endif

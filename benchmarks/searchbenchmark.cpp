@@ -6,11 +6,13 @@
 //   nyd-search-bench --generate FOLDER --files N
 //   nyd-search-bench --measure --runs N
 
+#include "baloocontroller.h"
 #include "commandserver.h"
 #include "mainwindow.h"
 #include "nydcore.h"
 #include "resultsmodel.h"
 #include "samples.h"
+#include "searchsettings.h"
 
 #include <Baloo/Query>
 #include <KFileMetaData/TypeInfo>
@@ -22,6 +24,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListView>
+#include <QProcess>
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
@@ -302,6 +305,20 @@ int measure(int runs, int keyDelayMs)
     if (failures) {
         std::printf("  %d queries showed no results and are not counted\n", failures);
     }
+
+    // What the panel does every 5 s on its GUI thread, with the limit and idle mode on.
+    Samples checks, turns;
+    for (int i = 0; i < 5 * runs; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        QMetaObject::invokeMethod(window.findChild<BalooController *>(), "checkIndexer");
+        checks.push_back(clock.nsecsElapsed() / 1e6);
+        clock.start();
+        spin(0);
+        turns.push_back(clock.nsecsElapsed() / 1e6);
+    }
+    printTableHeader("The index controller's check, real indexer, fake screen saver");
+    printTarget("one check, ms", checks, "one empty turn of the event loop", turns, "no target set");
     return failures ? 1 : 0;
 }
 }
@@ -321,5 +338,15 @@ int main(int argc, char *argv[])
     }
     nydInit(nullptr, nullptr);
     QGuiApplication::setQuitOnLastWindowClosed(false);
+    // A screen saver that is on, so that the controller's checks leave the indexer be.
+    QProcess screenSaver;
+    screenSaver.start(QStringLiteral(NYD_FAKE_SERVICES), {});
+    screenSaver.waitForReadyRead(10000);
+    screenSaver.write("active 1\n");
+    SearchSettings settings;
+    settings.setLimitIndexSize(true);
+    settings.setIndexSizeLimit(100);
+    settings.setIdleModeIndexing(true);
+    settings.save();
     return measure(std::max(10, option("--runs", 10)), option("--key-delay", 100));
 }

@@ -2,17 +2,24 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "baloocontroller.h"
+#include "baloomonitor.h"
+#include "baloosettings.h"
 #include "helpsearchengine.h"
 #include "nydcore.h"
 #include "placement.h"
 #include "searchresultdelegate.h"
 #include "themecolors.h"
 
+#include <Baloo/IndexerConfig>
+#include <KConfig>
 #include <KRunner/RunnerManager>
 #include <KShell>
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -129,6 +136,30 @@ QString colorName(const QString &value)
     color.setNamedColor(value);
     return color.name();
 }
+
+// An indexer never configured indexes names only until the user asks for more;
+// one not on the bus is started, as the desktop would at login.
+void makeSureIndexerRuns()
+{
+    const KConfig config(QStringLiteral("baloofilerc"), KConfig::SimpleConfig);
+    if (!config.hasGroup("General")) {
+        BalooSettings settings;
+        if (!settings.onlyBasicIndexing() && !settings.isOnlyBasicIndexingImmutable()) {
+            settings.setOnlyBasicIndexing(true);
+        }
+        if (!settings.indexingEnabled() && !settings.isIndexingEnabledImmutable()) {
+            settings.setIndexingEnabled(true);
+        }
+        settings.save();
+        Baloo::IndexerConfig().refresh();
+    }
+    if (!QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("org.kde.baloo"))) {
+        const QString indexer = QStandardPaths::findExecutable(QStringLiteral("baloo_file"));
+        if (!indexer.isEmpty()) {
+            QProcess::startDetached(indexer, {});
+        }
+    }
+}
 }
 
 static void initIconResources()
@@ -166,6 +197,13 @@ MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags)
     connect(qGuiApp, &QGuiApplication::primaryScreenChanged, this, &QWidget::hide);
 
     HelpSearchEngine::instance()->prepare();
+
+    makeSureIndexerRuns();
+    m_monitor = new BalooMonitor(this);
+    m_controller = new BalooController(m_monitor, this);
+    connect(m_monitor, &BalooMonitor::balooStateChanged, this, &MainWindow::updateIndexationLabel);
+    connect(m_monitor, &BalooMonitor::newFileIndexed, this, &MainWindow::updateIndexationLabel);
+    updateIndexationLabel();
 }
 
 MainWindow::~MainWindow()
@@ -174,6 +212,11 @@ MainWindow::~MainWindow()
     // a window whose form is already gone.
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     delete ui;
+}
+
+void MainWindow::updateIndexationLabel()
+{
+    ui->labelIndexationInProgress->setVisible(m_monitor->isIndexing());
 }
 
 void MainWindow::show()

@@ -12,6 +12,8 @@ namespace Ui
 class MainWindow;
 }
 
+class BalooController;
+class BalooMonitor;
 class QMenu;
 class QScreen;
 
@@ -46,6 +48,7 @@ public Q_SLOTS:
     void openResult(const QModelIndex &index);
     void openResultInTerminal(const QModelIndex &index);
     void showResultMenu(const QPoint &pos);
+    void updateIndexationLabel();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -68,6 +71,8 @@ private:
 
     ResultsModel m_model;
     Ui::MainWindow *ui;
+    BalooMonitor *m_monitor;
+    BalooController *m_controller;
 };
 
 #endif

@@ -1,0 +1,273 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "baloocontroller.h"
+#include "balooctl.h"
+#include "baloomonitor.h"
+#include "baloosettings.h"
+#include "screensaverproxy.h"
+#include "searchsettings.h"
+#include "testhelpers.h"
+
+#include <Baloo/IndexerConfig>
+
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStandardPaths>
+
+// The real indexer on the session's bus, the real status tool, and a screen
+// saver and notification server of our own.
+class IndexerControlTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // No test mode: the indexer, a process of its own, reads the same files.
+        QVERIFY2(QDir::homePath().startsWith(qEnvironmentVariable("NYD_SESSION_DIR", QStringLiteral("-")) + QLatin1Char('/')), "run in scripts/session.sh");
+        QCoreApplication::setApplicationName(QStringLiteral("nyd-search-panel"));
+        QCoreApplication::setOrganizationName(QStringLiteral("nyd"));
+        const QString notifyrc =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/knotifications5/nyd-search-panel.notifyrc");
+        QVERIFY(TestHelpers::writeFile(notifyrc, TestHelpers::readFile(QStringLiteral(NYD_NOTIFYRC))));
+        // Every command the panel gives is recorded on its way to the real tool.
+        QVERIFY(TestHelpers::writeRecorder(m_bin + QStringLiteral("/balooctl"), m_records, "exec /usr/bin/balooctl \"$@\""));
+        qputenv("PATH", QFile::encodeName(m_bin) + ':' + qgetenv("PATH"));
+        writeIndexerSettings(true, false);
+        m_services.start(QStringLiteral(NYD_FAKE_SERVICES), {});
+        QCOMPARE(nextLine(), QByteArray("ready\n"));
+        QVERIFY(TestHelpers::endRunningIndexer());
+        m_indexer.start(QStringLiteral("baloo_file"), {});
+        m_monitor = new BalooMonitor(this);
+        // Out of its start-up and its first look at the folders.
+        QTRY_VERIFY_WITH_TIMEOUT(m_monitor->state() == 0 || m_monitor->state() == 9, 60000);
+    }
+    void cleanup()
+    {
+        QDir(m_records).removeRecursively();
+        QDir().mkpath(m_records);
+    }
+
+    void progress_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("progress");
+        const QByteArray waiting = "\nFiles waiting for content indexing: ";
+        QTest::newRow("a quarter waits") << "Indexer state: Idle\nTotal files indexed: 200" + waiting + "50\n" << 0 << 75;
+        QTest::newRow("fraction dropped") << "Total files indexed: 3" + waiting + "1" << 0 << 66;
+        QTest::newRow("floor of 28.999…") << "Total files indexed: 100" + waiting + "71" << 0 << 28;
+        QTest::newRow("more waiting than indexed") << "Total files indexed: 10" + waiting + "15" << 0 << -50;
+        QTest::newRow("the later line counts") << "Total files indexed: 1\nTotal files indexed: 4" + waiting + "1" << 0 << 75;
+        QTest::newRow("no waiting line") << QByteArray("Total files indexed: 200\n") << 0 << 100;
+        QTest::newRow("nothing indexed") << "Total files indexed: 0" + waiting + "0" << 0 << 100;
+        QTest::newRow("text after the number") << "Total files indexed: 200 files" + waiting + "50" << 0 << 100;
+        QTest::newRow("failed") << "Total files indexed: 200" + waiting + "50" << 1 << 100;
+        QTest::newRow("hangs") << QByteArray() << -1 << 100;
+    }
+    void progress()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(int, exitCode);
+        QFETCH(int, progress);
+        const QString tool = m_bin + QStringLiteral("/status-tool");
+        const QByteArray end = exitCode < 0 ? QByteArray("exec sleep 30") : "exit " + QByteArray::number(exitCode);
+        QVERIFY(TestHelpers::writeRecorder(tool, m_records, "[ \"$LANG\" = C ] || exit 3\nprintf '%s' '" + output + "'\n" + end));
+        BalooCtl::setStatusProgramForTesting(tool, exitCode < 0 ? 300 : 10000);
+        // Asked twice while one run is in flight: one run, both told.
+        QList<int> answers;
+        for (int i = 0; i < 2; ++i) {
+            BalooCtl::indexingProgress(this, [&answers](int answer) {
+                answers << answer;
+            });
+        }
+        QTRY_COMPARE(answers, QList<int>({progress, progress}));
+        QCOMPARE(TestHelpers::recordedCalls(m_records), QList<QStringList>({{QStringLiteral("status-tool"), QStringLiteral("status")}}));
+    }
+
+    void realIndexer()
+    {
+        // A folder added to the settings is indexed once the indexer is told.
+        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("-more/xylophonic.txt"), "Added later."));
+        BalooSettings settings;
+        settings.setFolders({m_folder + QLatin1Char('/'), m_folder + QStringLiteral("-more/")});
+        settings.save();
+        BalooCtl::updateConfig();
+        const QStringList search{QStringLiteral("-c"), QStringLiteral("baloosearch xylophonic | grep -q xylophonic")};
+        QTRY_VERIFY_WITH_TIMEOUT(QProcess::execute(QStringLiteral("sh"), search) == 0, 30000);
+        // The real tool still prints the lines the figure is read from.
+        QProcess status;
+        status.start(QStringLiteral("/usr/bin/balooctl"), {QStringLiteral("status")});
+        QVERIFY(status.waitForFinished(30000));
+        const QByteArray output = status.readAllStandardOutput();
+        QVERIFY2(output.contains("\nTotal files indexed: ") && output.contains("\nFiles waiting for content indexing: "), output.constData());
+    }
+
+    void settingsFile()
+    {
+        // Keys of the indexer's own that the panel does not edit.
+        QVERIFY(TestHelpers::writeFile(m_config, TestHelpers::readFile(m_config) + "[General]\nexclude filters=*.o,*.tmp\ndbVersion=2\n"));
+        // What the panel writes is what the indexer reads…
+        BalooSettings settings;
+        settings.setIndexHiddenFolders(true);
+        settings.setOnlyBasicIndexing(true);
+        settings.setExcludedFolders({m_folder + QStringLiteral("/skip/")});
+        settings.setExcludedMimetypes({QStringLiteral("image/png"), QStringLiteral("text/plain")});
+        settings.save();
+        {
+            Baloo::IndexerConfig indexer;
+            QVERIFY(indexer.fileIndexingEnabled() && indexer.onlyBasicIndexing() && indexer.indexHidden());
+            QCOMPARE(indexer.excludeFolders(), settings.excludedFolders());
+            QStringList mimetypes = indexer.excludeMimetypes();
+            mimetypes.sort();
+            QCOMPARE(mimetypes, settings.excludedMimetypes());
+            QCOMPARE(indexer.excludeFilters(), QStringList({QStringLiteral("*.o"), QStringLiteral("*.tmp")}));
+            // …and what the indexer writes, the panel reads.
+            indexer.setFileIndexingEnabled(false);
+            indexer.setIncludeFolders({m_folder});
+        }
+        settings.load();
+        QVERIFY(!settings.indexingEnabled());
+        QCOMPARE(settings.folders(), QStringList({m_folder}));
+        QVERIFY(TestHelpers::readFile(m_config).contains("\ndbVersion=2\n"));
+        // An administrator's lock holds.
+        QVERIFY(TestHelpers::writeFile(m_config, "[Basic Settings][$i]\nIndexing-Enabled=true\n"));
+        settings.load();
+        QVERIFY(settings.isIndexingEnabledImmutable() && !settings.isFoldersImmutable());
+        QSignalSpy enabledChanged(&settings, &BalooSettings::indexingEnabledChanged);
+        settings.setIndexingEnabled(false);
+        QVERIFY(settings.indexingEnabled() && enabledChanged.isEmpty());
+    }
+
+    void idleMode_data()
+    {
+        QTest::addColumn<bool>("idleMode");
+        QTest::addColumn<bool>("screenSaverOn");
+        QTest::addColumn<bool>("suspended");
+        QTest::addColumn<QString>("setting"); // "basic", "disabled", "paused" or none
+        QTest::addColumn<QString>("command");
+        QTest::newRow("away mode, screen saver off") << true << false << false << QString() << QStringLiteral("suspend");
+        QTest::newRow("away mode, already suspended") << true << false << true << QString() << QString();
+        QTest::newRow("away mode, screen saver on") << true << true << true << QString() << QStringLiteral("resume");
+        QTest::newRow("suspended from outside") << false << false << true << QString() << QStringLiteral("resume");
+        QTest::newRow("running") << false << false << false << QString() << QString();
+        QTest::newRow("only basic indexing") << false << false << true << QStringLiteral("basic") << QString();
+        QTest::newRow("indexing disabled") << true << false << false << QStringLiteral("disabled") << QString();
+        QTest::newRow("paused by the user") << false << false << true << QStringLiteral("paused") << QString();
+    }
+    void idleMode()
+    {
+        QFETCH(bool, idleMode);
+        QFETCH(bool, screenSaverOn);
+        QFETCH(bool, suspended);
+        QFETCH(QString, setting);
+        QFETCH(QString, command);
+        setSuspended(suspended);
+        writeSearchSettings(idleMode, false, 3);
+        writeIndexerSettings(setting != QLatin1String("disabled"), setting == QLatin1String("basic"));
+        m_services.write(screenSaverOn ? "active 1\n" : "active 0\n");
+        QTRY_COMPARE(ScreenSaverProxy().GetActive(), screenSaverOn);
+
+        BalooController controller(m_monitor);
+        controller.setPausedByUser(setting == QLatin1String("paused"));
+        QMetaObject::invokeMethod(&controller, "checkIndexer");
+        QCOMPARE(commands(), command);
+        QTRY_COMPARE_WITH_TIMEOUT(m_monitor->state() == 1, command.isEmpty() ? suspended : command == QLatin1String("suspend"), 20000);
+    }
+
+    void sizeLimit()
+    {
+        qputenv("BALOO_DB_PATH", QFile::encodeName(m_database));
+        QFile index(m_database + QStringLiteral("/index"));
+        QVERIFY(QDir().mkpath(m_database) && index.open(QIODevice::WriteOnly) && index.resize((qint64(3) << 30) + 1)); // sparse
+        setSuspended(false);
+        writeSearchSettings(false, true, 3);
+        BalooController controller(m_monitor);
+        QSignalSpy removed(&controller, &BalooController::limitRemoved);
+        QMetaObject::invokeMethod(&controller, "checkIndexer");
+        QCOMPARE(commands(), QStringLiteral("suspend"));
+        const char notification[] = "notify %1 Nyd search panel|edit-find|Indexation suspended|Reached index size limit (%2 GB) Current index size: %3|";
+        QCOMPARE(nextLine(),
+                 QString::fromUtf8(notification).arg(1).arg(3).arg(QStringLiteral("3.0 GiB")).toUtf8() + "1;Remove the limit and continue indexing|0\n");
+        // Crossed still, but told once.
+        QTRY_COMPARE_WITH_TIMEOUT(m_monitor->state(), 1, 20000);
+        QMetaObject::invokeMethod(&controller, "checkIndexer");
+        QCOMPARE(commands(), QString());
+
+        // Exactly at the limit is within it; a 5 GiB index is past 4.
+        QVERIFY(index.resize(qint64(3) << 30));
+        controller.reevaluate();
+        QCOMPARE(commands(), QStringLiteral("resume"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_monitor->state() != 1, 20000);
+        writeSearchSettings(false, true, 4);
+        QVERIFY(index.resize(qint64(5) << 30));
+        QMetaObject::invokeMethod(&controller, "checkIndexer");
+        QCOMPARE(commands(), QStringLiteral("suspend"));
+        QVERIFY(nextLine().startsWith(QString::fromUtf8(notification).arg(2).arg(4).arg(QStringLiteral("5.0 GiB")).toUtf8()));
+
+        // Its action lifts the limit and lets the indexer go on.
+        QTRY_COMPARE_WITH_TIMEOUT(m_monitor->state(), 1, 20000);
+        m_services.write("invoke 2 1\n");
+        QVERIFY(removed.wait(10000));
+        QCOMPARE(commands(), QStringLiteral("resume"));
+        QVERIFY(!QSettings().value(QStringLiteral("limitIndexSize")).toBool());
+        QCOMPARE(removed.count(), 1);
+    }
+
+private:
+    void writeIndexerSettings(bool enabled, bool basic)
+    {
+        const QByteArray config = "[Basic Settings]\nIndexing-Enabled=" + QByteArray(enabled ? "true" : "false")
+            + "\n[General]\nonly basic indexing=" + (basic ? "true" : "false") + "\nfolders[$e]=" + QFile::encodeName(m_folder) + '\n';
+        QVERIFY(TestHelpers::writeFile(m_config, config));
+    }
+    static void writeSearchSettings(bool idleMode, bool limit, qint64 gigabytes)
+    {
+        SearchSettings settings;
+        settings.setIdleModeIndexing(idleMode);
+        settings.setLimitIndexSize(limit);
+        settings.setIndexSizeLimit(gigabytes);
+        settings.save();
+    }
+    // Bypasses the recording tool.
+    void setSuspended(bool suspended)
+    {
+        if ((m_monitor->state() == 1) != suspended) {
+            QProcess::execute(QStringLiteral("/usr/bin/balooctl"), {suspended ? QStringLiteral("suspend") : QStringLiteral("resume")});
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m_monitor->state() == 1, suspended, 20000);
+    }
+    // The commands given since the last call. Ours are started detached; one
+    // started and waited for after them leaves its record last.
+    QString commands()
+    {
+        QProcess::execute(m_bin + QStringLiteral("/balooctl"), {QStringLiteral("--version")});
+        QStringList found;
+        for (const QStringList &call : TestHelpers::recordedCalls(m_records)) {
+            found << call.mid(1);
+        }
+        cleanup();
+        found.removeOne(QStringLiteral("--version"));
+        return found.join(QLatin1Char(' '));
+    }
+    QByteArray nextLine()
+    {
+        QTest::qWaitFor([this] {
+            return m_services.canReadLine();
+        });
+        return m_services.readLine();
+    }
+
+    const QString m_bin = QDir::homePath() + QStringLiteral("/bin");
+    const QString m_records = QDir::homePath() + QStringLiteral("/records");
+    const QString m_folder = QDir::homePath() + QStringLiteral("/Indexed");
+    const QString m_database = QDir::homePath() + QStringLiteral("/database");
+    const QString m_config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc");
+    QProcess m_indexer;
+    QProcess m_services;
+    BalooMonitor *m_monitor = nullptr;
+};
+
+QTEST_MAIN(IndexerControlTest)
+
+#include "indexercontroltest.moc"

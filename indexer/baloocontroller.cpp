@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-2.0-or-later
+#include "baloocontroller.h"
+#include "balooctl.h"
+#include "baloomonitor.h"
+#include "baloosettings.h"
+#include "screensaverproxy.h"
+#include "searchsettings.h"
+
+#include <KFormat>
+#include <KNotification>
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTimer>
+
+namespace
+{
+constexpr int s_checkIntervalMs = 5000;
+constexpr int s_suspendedState = 1;
+constexpr int s_gigabyteShift = 30;
+
+// A notification may be in the middle of emitting when it goes.
+void disposeLater(KNotification *notification)
+{
+    if (notification) {
+        notification->deleteLater();
+    }
+}
+}
+
+BalooController::BalooController(BalooMonitor *monitor, QObject *parent)
+    : QObject(parent)
+    , m_monitor(monitor)
+    , m_screenSaver(new ScreenSaverProxy(this))
+    , m_notification(nullptr, disposeLater)
+{
+    auto *timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &BalooController::checkIndexer);
+    timer->start(s_checkIntervalMs);
+}
+
+// Quitting leaves no event loop for a deferred delete, and the popup closes with its object.
+BalooController::~BalooController()
+{
+    delete m_notification.release();
+}
+
+BalooMonitor *BalooController::monitor() const
+{
+    return m_monitor;
+}
+
+bool BalooController::pausedByUser() const
+{
+    return m_pausedByUser;
+}
+
+void BalooController::setPausedByUser(bool paused)
+{
+    m_pausedByUser = paused;
+}
+
+void BalooController::reevaluate()
+{
+    m_notifyArmed = true;
+    m_suspendedForIdle = false;
+    m_suspendedForSizeLimit = false;
+    checkIndexer();
+}
+
+void BalooController::checkIndexer()
+{
+    if (!m_monitor) {
+        return;
+    }
+    BalooSettings balooSettings;
+    balooSettings.load();
+    SearchSettings searchSettings;
+    searchSettings.load();
+
+    const bool idleMode = searchSettings.idleModeIndexing();
+    const bool limitSize = searchSettings.limitIndexSize();
+    const bool screenSaverActive = m_screenSaver->GetActive();
+    const int state = m_monitor->state();
+
+    if (m_pausedByUser || !balooSettings.indexingEnabled() || balooSettings.onlyBasicIndexing()) {
+        return;
+    }
+    const bool suspended = state == s_suspendedState;
+    if (limitSize) {
+        const qint64 limit = searchSettings.indexSizeLimit();
+        if (indexSize() > (limit << s_gigabyteShift)) {
+            suspendForSizeLimit(suspended);
+            notifyLimitReached(limit);
+        }
+    }
+    if (idleMode && !screenSaverActive) {
+        suspendForIdle(suspended);
+    } else {
+        releaseIdle(suspended);
+    }
+}
+
+void BalooController::suspendForIdle(bool suspended)
+{
+    m_suspendedForIdle = true;
+    if (!suspended) {
+        BalooCtl::suspend();
+    }
+}
+
+void BalooController::releaseIdle(bool suspended)
+{
+    m_suspendedForIdle = false;
+    if (suspended && !m_suspendedForSizeLimit) {
+        BalooCtl::resume();
+    }
+}
+
+void BalooController::suspendForSizeLimit(bool suspended)
+{
+    m_suspendedForSizeLimit = true;
+    if (!suspended) {
+        BalooCtl::suspend();
+    }
+}
+
+void BalooController::releaseSizeLimit()
+{
+    m_suspendedForSizeLimit = false;
+    if (!m_suspendedForIdle) {
+        BalooCtl::resume();
+    }
+}
+
+void BalooController::notifyLimitReached(qint64 limit)
+{
+    if (!m_notifyArmed) {
+        return;
+    }
+    m_notification.reset(new KNotification(QStringLiteral("indexSizeLimitReached"), KNotification::Persistent));
+    m_notification->setTitle(tr("Indexation suspended"));
+    m_notification->setText(
+        tr("Reached index size limit (%1 GB)\nCurrent index size: %2").arg(limit).arg(KFormat(QLocale()).formatByteSize(double(indexSize()), 1)));
+    m_notification->setIconName(QStringLiteral("edit-find"));
+    m_notification->setActions({tr("Remove the limit and continue indexing")});
+    m_notification->setAutoDelete(false);
+    connect(m_notification.get(), qOverload<unsigned int>(&KNotification::activated), this, &BalooController::onNotificationActivated);
+    connect(m_notification.get(), &KNotification::closed, this, &BalooController::onNotificationClosed);
+    m_notification->sendEvent();
+    m_notifyArmed = false;
+}
+
+void BalooController::removeLimit()
+{
+    SearchSettings settings;
+    settings.load();
+    settings.setLimitIndexSize(false);
+    settings.save();
+    releaseSizeLimit();
+    m_pausedByUser = false;
+    Q_EMIT limitRemoved();
+}
+
+void BalooController::onNotificationActivated(unsigned int action)
+{
+    if (action == 1) {
+        removeLimit();
+    }
+}
+
+void BalooController::onNotificationClosed()
+{
+    if (sender() == m_notification.get()) {
+        m_notification.reset();
+    }
+}
+
+qint64 BalooController::indexSize()
+{
+    const QString folder = QString::fromLocal8Bit(qgetenv("BALOO_DB_PATH"));
+    const QString file = folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/baloo/index")
+                                          : folder + QStringLiteral("/index");
+    return QFile(file).size();
+}
