@@ -73,7 +73,9 @@ public:
         std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(
             xcb_request_check(m_connection, xcb_change_window_attributes_checked(m_connection, root, XCB_CW_EVENT_MASK, &mask)),
             &std::free);
-        m_netWmName = atom("_NET_WM_NAME");
+        const auto cookie = xcb_intern_atom(m_connection, 0, 12, "_NET_WM_NAME");
+        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> name(xcb_intern_atom_reply(m_connection, cookie, nullptr), &std::free);
+        m_netWmName = name ? name->atom : xcb_atom_t(XCB_ATOM_NONE);
         return !error;
     }
 
@@ -115,29 +117,14 @@ public:
 
     QByteArray title(xcb_window_t window)
     {
-        return property(window, m_netWmName);
-    }
-
-private:
-    xcb_atom_t atom(const char *name)
-    {
-        auto cookie = xcb_intern_atom(m_connection, 0, uint16_t(std::strlen(name)), name);
-        std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(xcb_intern_atom_reply(m_connection, cookie, nullptr), &std::free);
-        return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    }
-
-    QByteArray property(xcb_window_t window, xcb_atom_t name)
-    {
-        auto cookie = xcb_get_property(m_connection, 0, window, name, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
+        auto cookie = xcb_get_property(m_connection, 0, window, m_netWmName, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
         std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> reply(xcb_get_property_reply(m_connection, cookie, nullptr), &std::free);
         // Events that came with the reply were seen now, not later.
         read(Clock::now());
-        if (!reply) {
-            return {};
-        }
-        return QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())), xcb_get_property_value_length(reply.get()));
+        return reply ? QByteArray(static_cast<const char *>(xcb_get_property_value(reply.get())), xcb_get_property_value_length(reply.get())) : QByteArray();
     }
 
+private:
     xcb_connection_t *m_connection = nullptr;
     xcb_atom_t m_netWmName = XCB_ATOM_NONE;
     std::deque<WindowEvent> m_pending;
@@ -170,16 +157,9 @@ qint64 cpuTime(pid_t pid)
 double residentMiB(pid_t pid)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    const QList<QByteArray> lines = status.readAll().split('\n');
-    for (const QByteArray &line : lines) {
-        if (line.startsWith("VmRSS:")) {
-            return line.mid(6).simplified().split(' ').value(0).toDouble() / 1024;
-        }
-    }
-    return 0;
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    const int at = text.indexOf("\nVmRSS:");
+    return at < 0 ? 0 : text.mid(at + 7, text.indexOf('\n', at + 1) - at - 7).simplified().split(' ').value(0).toDouble() / 1024;
 }
 
 // The socket a panel listens on in @p folder.
@@ -422,16 +402,13 @@ public:
         waitUntilIdle(panel.child, 150);
     }
 
-    int failures() const
-    {
-        return m_failures;
-    }
-
-    void printNotes() const
+    // The number of failed runs.
+    int printNotes() const
     {
         if (m_failures || m_strayEvents) {
             std::printf("  %d runs failed and are not counted; the panel mapped or unmapped itself %d times\n", m_failures, m_strayEvents);
         }
+        return m_failures;
     }
 
 private:
@@ -519,7 +496,6 @@ int main(int argc, char **argv)
                 "the bare QWidget program, idle",
                 bareShown.residentMiB,
                 QByteArrayLiteral("no target set"));
-    bench.printNotes();
     QDir(QString::fromLocal8Bit(workDir)).removeRecursively();
-    return bench.failures() ? 1 : 0;
+    return bench.printNotes() ? 1 : 0;
 }
