@@ -11,6 +11,7 @@
 #include "placement.h"
 #include "resultsmodel.h"
 #include "runnerresultsmodel.h"
+#include "settingsdialog.h"
 #include "testhelpers.h"
 #include "themecolors.h"
 
@@ -21,6 +22,7 @@
 #include <QClipboard>
 
 #include <QContextMenuEvent>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -677,6 +679,35 @@ private Q_SLOTS:
         QVERIFY2(call.size() == 4 && call.at(1) == QLatin1String("--noclose") && call.at(3).contains(QLatin1String("$(touch ")),
                  qPrintable(call.join(QLatin1Char('|'))));
         QVERIFY(!QFile::exists(m_marker));
+    }
+
+    void settingsDialogOneAtATime()
+    {
+        const auto dialogs = [] {
+            QList<QWidget *> found;
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                found << (qobject_cast<SettingsDialog *>(widget) ? widget : nullptr);
+            }
+            found.removeAll(nullptr);
+            return found;
+        };
+        showAndFocus();
+        QTest::keyClicks(m_query, QStringLiteral("abc"));
+        auto *settings = m_window->findChild<QPushButton *>(QStringLiteral("pushButtonSettings"));
+        settings->click();
+        QVERIFY(m_window->isHidden() && m_query->text().isEmpty());
+        QCOMPARE(dialogs().size(), 1);
+        const QPointer<QWidget> dialog = dialogs().constFirst();
+        dialog->setWindowState(Qt::WindowMinimized);
+        settings->click();
+        QVERIFY(dialogs() == QList<QWidget *>{dialog} && !dialog->isMinimized());
+        // Cancel and the close button both let it go; the next click makes a new one.
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
+        QTRY_VERIFY(!dialog);
+        settings->click();
+        QTRY_COMPARE(dialogs().size(), 1);
+        dialogs().constFirst()->close();
+        QTRY_VERIFY(dialogs().isEmpty());
     }
 
     // Last: it replaces the indexer the others search.

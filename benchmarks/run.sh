@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-2.0-or-later
-# Every benchmark of the panel in one go. Builds what it needs in a folder of
-# its own, then, in a sealed session (scripts/session.sh), prints per target
-# the figure (median, min, max), its floor measured in the same run, their
-# ratio and whether the target is met, with the load average beside them.
-#
+# Every benchmark of the panel in one go, built in NYD_BENCH_BUILD_DIR (default:
+# build-bench) and run in a sealed session (scripts/session.sh). Prints per target
+# the figure (median, min, max), its floor measured in the same run, their ratio
+# and whether the target is met, with the load average beside them.
 #   benchmarks/run.sh [--runs N] [--files N] [--index-timeout SECONDS]
-#
-# NYD_BENCH_BUILD_DIR chooses the build folder (default: build-bench).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${NYD_BENCH_BUILD_DIR:-$root/build-bench}
@@ -27,9 +24,7 @@ if [ "${1:-}" != --in-session ]; then
 fi
 shift
 
-runs=10
-files=2000
-index_timeout=900
+runs=10 files=2000 index_timeout=900
 while [ $# -gt 0 ]; do
     case "$1" in
     --runs) runs=$2; shift 2 ;;
@@ -62,6 +57,10 @@ Indexing-Enabled=true
 only basic indexing=false
 folders[\$e]=$corpus
 CONF
+# The panels above started an indexer over the home folder; this one has the corpus to itself.
+dbus-send --session --dest=org.kde.baloo --type=method_call / org.kde.baloo.quit 2>/dev/null || true
+while dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:org.kde.baloo | grep -q true; do sleep 0.1; done
+rm -rf "$XDG_DATA_HOME/baloo"
 baloo_file >"$logs/baloo_file.log" 2>&1 &
 
 field() { sed -n "s/^$1: *//p" <<<"$index_status" | head -n 1 | tr -dc '0-9A-Za-z'; }

@@ -9,6 +9,7 @@
 #include "nydcore.h"
 #include "placement.h"
 #include "searchresultdelegate.h"
+#include "settingsdialog.h"
 #include "themecolors.h"
 
 #include <Baloo/IndexerConfig>
@@ -189,6 +190,7 @@ MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags)
     });
 
     connect(ui->pushButtonAdvancedSearch, &QPushButton::clicked, this, &MainWindow::openAdvancedSearch);
+    connect(ui->pushButtonSettings, &QPushButton::clicked, this, &MainWindow::openSettings);
     setUpResults();
 
     if (QScreen *primary = QGuiApplication::primaryScreen()) {
@@ -217,6 +219,24 @@ MainWindow::~MainWindow()
 void MainWindow::updateIndexationLabel()
 {
     ui->labelIndexationInProgress->setVisible(m_monitor->isIndexing());
+}
+
+void MainWindow::openSettings()
+{
+    hide();
+    if (m_settingsDialog) {
+        m_settingsDialog->setWindowState((m_settingsDialog->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+        m_settingsDialog->raise();
+        m_settingsDialog->activateWindow();
+    } else {
+        m_settingsDialog = std::make_unique<SettingsDialog>(m_controller);
+        m_settingsDialog->show();
+        // The dialog is still in its own close code when it reports it is done.
+        connect(m_settingsDialog.get(), &QDialog::finished, m_settingsDialog.get(), [this] {
+            m_settingsDialog.release()->deleteLater();
+        });
+    }
+    clearQuery();
 }
 
 void MainWindow::show()

@@ -7,6 +7,8 @@
 #include <QMainWindow>
 #include <QMap>
 
+#include <memory>
+
 namespace Ui
 {
 class MainWindow;
@@ -14,6 +16,7 @@ class MainWindow;
 
 class BalooController;
 class BalooMonitor;
+class SettingsDialog;
 class QMenu;
 class QScreen;
 
@@ -49,6 +52,7 @@ public Q_SLOTS:
     void openResultInTerminal(const QModelIndex &index);
     void showResultMenu(const QPoint &pos);
     void updateIndexationLabel();
+    void openSettings();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -73,6 +77,7 @@ private:
     Ui::MainWindow *ui;
     BalooMonitor *m_monitor;
     BalooController *m_controller;
+    std::unique_ptr<SettingsDialog> m_settingsDialog;
 };
 
 #endif
