@@ -157,9 +157,18 @@ private Q_SLOTS:
         // The start of a word in any case; a bounded number of one kind.
         QCOMPARE(matches(QStringLiteral("QUIXO"), "nydbaloosearch").size(), 12);
         QCOMPARE(matches(QStringLiteral("lighthouse"), "nydbaloosearch").size(), 10);
+    }
+    // A purge replaces the index file; the running runner reads the new one as it is rebuilt.
+    void purgedIndexIsReadAnew()
+    {
+        QVERIFY(!matches(QStringLiteral("quixotic"), "nydbaloosearch").isEmpty());
+        QCOMPARE(QProcess::execute(QStringLiteral("balooctl"), {QStringLiteral("purge")}), 0);
+        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("vermilion.txt"), "Written after the purge."));
+        const QStringList indexed{QStringLiteral("-c"), QStringLiteral("baloosearch vermilion | grep -q vermilion")};
+        QTRY_VERIFY_WITH_TIMEOUT(QProcess::execute(QStringLiteral("sh"), indexed) == 0, 120000);
+        QCOMPARE(matches(QStringLiteral("vermilion"), "nydbaloosearch").value(0).text(), QStringLiteral("vermilion.txt"));
         // Later tests start an indexer of their own.
-        m_indexer.terminate();
-        QVERIFY(m_indexer.waitForFinished(30000));
+        QVERIFY(TestHelpers::endRunningIndexer());
     }
     void help_data()
     {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "baloosearchrunner.h"
+#include "indexquery_p.h"
+#include "indexqueryclient.h"
 
-#include <Baloo/Query>
-#include <KFileMetaData/TypeInfo>
 #include <KIO/OpenUrlJob>
 
 #include <QDateTime>
@@ -11,19 +11,14 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QUrl>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <array>
-#include <functional>
 
 K_PLUGIN_CLASS_WITH_JSON(BalooSearchRunner, "nydbaloosearch.json")
 
 namespace
 {
-// Enough to pick from, few enough that a common word cannot bury the other kinds.
-constexpr int s_maxPerCategory = 10;
-
 enum class Kind {
     Folder,
     Spreadsheet,
@@ -136,6 +131,13 @@ QString folded(const QString &text)
 
 // Enough for the results of many words typed in a row.
 constexpr int s_fileKindCacheSize = 20000;
+
+// Installed beside the desktop's stand-ins; in a build, beside the tests.
+QString indexQueryProgram()
+{
+    const QString installed = QStringLiteral(NYD_LIBEXEC_DIR "/nyd-index-query");
+    return QFileInfo(installed).isExecutable() ? installed : QStringLiteral(NYD_BUILD_BIN_DIR "/nyd-index-query");
+}
 }
 
 struct BalooSearchRunner::FileKind {
@@ -148,6 +150,7 @@ struct BalooSearchRunner::FileKind {
 BalooSearchRunner::BalooSearchRunner(QObject *parent, const KPluginMetaData &metaData, const QVariantList &args)
     : Plasma::AbstractRunner(parent, metaData, args)
     , m_fileKinds(s_fileKindCacheSize)
+    , m_index(std::make_unique<IndexQueryClient>(indexQueryProgram()))
 {
     setObjectName(QStringLiteral("Files"));
     connect(this, &Plasma::AbstractRunner::prepare, this, &BalooSearchRunner::warmUp);
@@ -155,17 +158,14 @@ BalooSearchRunner::BalooSearchRunner(QObject *parent, const KPluginMetaData &met
 
 BalooSearchRunner::~BalooSearchRunner() = default;
 
-// The first lookup loads the MIME database, and the first query opens the index.
+// The first lookup loads the MIME database, and the first query starts the index's program and opens the index.
 void BalooSearchRunner::warmUp()
 {
     if (std::exchange(m_warm, true)) {
         return;
     }
     QMimeDatabase().mimeTypeForFile(QStringLiteral("warm-up.txt"), QMimeDatabase::MatchExtension);
-    Baloo::Query query;
-    query.setSearchString(QStringLiteral("nydwarmup"));
-    query.setLimit(1);
-    query.exec();
+    m_index->ask(QStringLiteral("nydwarmup"));
 }
 
 // The same file keeps its kind as long as its time and size stay.
@@ -197,43 +197,13 @@ void BalooSearchRunner::match(Plasma::RunnerContext &context)
     static const QRegularExpression spaces(QStringLiteral("\\s+"));
     const QStringList words = foldedTerm.split(spaces, Qt::SkipEmptyParts);
 
-    // One query per type of the index, so that every kind gets its share of
-    // results, and a last one for whatever has no type.
-    const QStringList types = {
-        KFileMetaData::TypeInfo(KFileMetaData::Type::Folder).name(),
-        KFileMetaData::TypeInfo(KFileMetaData::Type::Spreadsheet).name(),
-        KFileMetaData::TypeInfo(KFileMetaData::Type::Presentation).name(),
-        KFileMetaData::TypeInfo(KFileMetaData::Type::Audio).name(),
-        KFileMetaData::TypeInfo(KFileMetaData::Type::Video).name(),
-        KFileMetaData::TypeInfo(KFileMetaData::Type::Image).name(),
-        KFileMetaData::TypeInfo(KFileMetaData::Type::Archive).name(),
-        KFileMetaData::TypeInfo(KFileMetaData::Type::Document).name(),
-        KFileMetaData::TypeInfo(KFileMetaData::Type::Text).name(),
-        QString(),
-    };
-
     const QMimeDatabase mimeDatabase;
     QSet<QString> seen;
     std::array<int, int(Kind::File) + 1> counts{};
     QList<Plasma::QueryMatch> matches;
-    // The index answers each kind on its own, so the kinds are asked side by side;
-    // their results are then taken in the same order as before.
-    const std::function<QStringList(const QString &)> ask = [&term](const QString &type) {
-        Baloo::Query query;
-        query.setSearchString(term);
-        if (!type.isEmpty()) {
-            query.setType(type);
-        }
-        // Some results belong to other kinds or were found already.
-        query.setLimit(type.isEmpty() ? 5 * s_maxPerCategory : 2 * s_maxPerCategory);
-        QStringList paths;
-        Baloo::ResultIterator results = query.exec();
-        while (results.next()) {
-            paths << results.filePath();
-        }
-        return paths;
-    };
-    const QVector<QStringList> found = QtConcurrent::blockingMapped<QVector<QStringList>>(types, ask);
+    // One list per kind of the index, so that every kind gets its share of
+    // results, and a last one for whatever has no kind.
+    const QVector<QStringList> found = m_index->ask(term);
     for (const QStringList &paths : found) {
         for (int rank = 0; rank < paths.size(); ++rank) {
             if (!context.isValid()) {

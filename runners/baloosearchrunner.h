@@ -7,6 +7,9 @@
 #include <QCache>
 #include <QMutex>
 
+#include <memory>
+
+class IndexQueryClient;
 class QFileInfo;
 class QMimeDatabase;
 
@@ -34,6 +37,7 @@ private:
     QMutex m_fileKindsLock;
     QCache<QString, FileKind> m_fileKinds;
     bool m_warm = false;
+    std::unique_ptr<IndexQueryClient> m_index;
 };
 
 #endif
