@@ -5,11 +5,14 @@
 #include "baloosettings.h"
 #include "screensaverproxy.h"
 #include "searchsettings.h"
+#include "settingsdialog.h"
 #include "testhelpers.h"
 
 #include <Baloo/IndexerConfig>
 
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -212,6 +215,33 @@ private Q_SLOTS:
         QCOMPARE(commands(), QStringLiteral("resume"));
         QVERIFY(!QSettings().value(QStringLiteral("limitIndexSize")).toBool());
         QCOMPARE(removed.count(), 1);
+    }
+
+    // The dialog's status band: the 5 GiB index of the test above, the real indexer paused and resumed.
+    void statusBand()
+    {
+        setSuspended(false);
+        writeSearchSettings(false, false, 3);
+        BalooController controller(m_monitor);
+        SettingsDialog dialog(&controller);
+        auto *size = dialog.findChild<QLabel *>(QStringLiteral("labelDatabaseSize"));
+        auto *status = dialog.findChild<QLabel *>(QStringLiteral("labelStatus"));
+        QCOMPARE(size->text(), QStringLiteral("Database size: 5.0 GiB"));
+        QTRY_VERIFY(status->text().endsWith(QLatin1String("% complete")));
+        auto *pause = dialog.findChild<QPushButton *>(QStringLiteral("pushButtonPauseResumeIndexer"));
+        QCOMPARE(pause->text(), QStringLiteral("Pause"));
+        pause->click();
+        QVERIFY(controller.pausedByUser());
+        QTRY_COMPARE_WITH_TIMEOUT(pause->text(), QStringLiteral("Resume"), 20000);
+        QTRY_VERIFY(status->text().startsWith(QLatin1String("Status: Suspended, ")));
+        // With idle mode stored on, the indexer is the controller's to resume.
+        writeSearchSettings(true, false, 3);
+        QVERIFY(!SettingsDialog(&controller).findChild<QPushButton *>(QStringLiteral("pushButtonPauseResumeIndexer"))->isEnabled());
+        pause->click();
+        QTRY_COMPARE_WITH_TIMEOUT(pause->text(), QStringLiteral("Pause"), 20000);
+        QVERIFY(controller.pausedByUser());
+        QVERIFY(QFile::remove(m_database + QStringLiteral("/index")));
+        QTRY_COMPARE(size->text(), QStringLiteral("Database size: 0 B"));
     }
 
 private:

@@ -12,12 +12,14 @@
 #include <QCheckBox>
 #include <QDBusConnection>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -223,6 +225,34 @@ private Q_SLOTS:
         buttons->button(QDialogButtonBox::Cancel)->click();
         QCOMPARE(TestHelpers::readFile(m_config), before);
         QCOMPARE(QSettings().value(QStringLiteral("indexSizeLimit")).toInt(), 0);
+    }
+
+    void chooseFolders()
+    {
+        // "/" is refused and the chooser asked again; a folder chosen twice is one row.
+        const QString documents = QDir::homePath() + QStringLiteral("/Documents");
+        QVERIFY(QDir().mkpath(documents));
+        QStringList answers{QStringLiteral("/"), documents, documents};
+        QStringList errors;
+        QTimer answering;
+        connect(&answering, &QTimer::timeout, this, [&] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                errors << box->windowTitle() + QLatin1Char(':') + box->text();
+                box->button(QMessageBox::Ok)->click();
+            } else if (auto *chooser = qobject_cast<QFileDialog *>(modal)) {
+                chooser->selectFile(answers.takeFirst());
+                QMetaObject::invokeMethod(chooser, "accept");
+            }
+        });
+        answering.start(20);
+        SettingsDialog dialog(&m_controller);
+        dialog.findChild<QPushButton *>(QStringLiteral("pushButtonRemoveFolder"))->click();
+        QCOMPARE(errors, QStringList(QStringLiteral("Input error:Folder \"/\" could not be added.")));
+        dialog.findChild<QPushButton *>(QStringLiteral("pushButtonAddFolder"))->click();
+        QVERIFY(answers.isEmpty());
+        // Documents, and home, which came in when Documents was the last one indexed and went out.
+        QCOMPARE(dialog.findChild<QTableView *>()->model()->rowCount(), 2);
     }
 
 private:
