@@ -3,36 +3,19 @@
 // category, duplicate marks, flattening), beside the runner model alone that
 // only takes the matches in. Synthetic matches; runs inside scripts/session.sh.
 
+#include "fakerunner.h"
 #include "resultsmodel.h"
 #include "runnerresultsmodel.h"
 #include "samples.h"
 
-#include <KPluginMetaData>
-#include <KRunner/AbstractRunner>
-
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QElapsedTimer>
-#include <QJsonObject>
 
 namespace
 {
 // The panel's own limit per category.
 constexpr int s_limit = 60;
-
-class FakeRunner : public Plasma::AbstractRunner
-{
-public:
-    FakeRunner()
-        : Plasma::AbstractRunner(
-            nullptr,
-            KPluginMetaData(QJsonObject{{QStringLiteral("KPlugin"),
-                                         QJsonObject{{QStringLiteral("Id"), QStringLiteral("nydbench")}, {QStringLiteral("Name"), QStringLiteral("Bench")}}}},
-                            QString()),
-            QVariantList())
-    {
-    }
-};
 
 QList<Plasma::QueryMatch> syntheticMatches(FakeRunner *runner, int count)
 {

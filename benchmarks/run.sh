@@ -34,13 +34,13 @@ while [ $# -gt 0 ]; do
     esac
 done
 
-bin="$build/bin"
-logs="$build/benchmark-logs"
+bin="$build/bin" logs="$build/benchmark-logs" status=0
 rm -rf "$logs" && mkdir -p "$logs"
-status=0
 echo "nyd-search-panel benchmarks, $(date '+%Y-%m-%d %H:%M'), $(nproc) CPUs, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "(messages of the programs run: $logs)"
 
+# The panel starts the indexer, which must not work beside the start-up figures.
+printf '[Basic Settings]\nIndexing-Enabled=false\n[General]\nonly basic indexing=true\n' >"$XDG_CONFIG_HOME/baloofilerc"
 "$bin/nyd-startup-bench" --runs "$runs" --log "$logs/startup.log" 2>>"$logs/startup.log" || status=1
 "$bin/nyd-results-chain-bench" --runs "$runs" 2>"$logs/results-chain.log" || status=1
 
@@ -49,14 +49,7 @@ corpus="$HOME/corpus"
 echo
 "$bin/nyd-search-bench" --generate "$corpus" --files "$files" 2>"$logs/corpus.log"
 kbuildsycoca5 --noincremental >"$logs/kbuildsycoca5.log" 2>&1 || true
-cat >"$XDG_CONFIG_HOME/baloofilerc" <<CONF
-[Basic Settings]
-Indexing-Enabled=true
-
-[General]
-only basic indexing=false
-folders[\$e]=$corpus
-CONF
+printf '[Basic Settings]\nIndexing-Enabled=true\n[General]\nonly basic indexing=false\nfolders[$e]=%s\n' "$corpus" >"$XDG_CONFIG_HOME/baloofilerc"
 # The panels above started an indexer over the home folder; this one has the corpus to itself.
 dbus-send --session --dest=org.kde.baloo --type=method_call / org.kde.baloo.quit 2>/dev/null || true
 while dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner string:org.kde.baloo | grep -q true; do sleep 0.1; done
@@ -73,17 +66,14 @@ while :; do
     indexed=${indexed:-0} waiting=${waiting:-0}
     elapsed=$((SECONDS - start))
     if [ "$indexed" -ge "$files" ] && [ "$waiting" -eq 0 ] && [[ "$(field "Indexer state")" == Idle* ]]; then
-        echo "indexed in $elapsed s: $indexed files and folders, names and content"
-        break
+        echo "indexed in $elapsed s: $indexed files and folders, names and content" && break
     elif [ "$elapsed" -ge "$index_timeout" ]; then
-        echo "stopped waiting for the index after $elapsed s: $indexed indexed, $waiting waiting for content"
-        break
+        echo "stopped waiting for the index after $elapsed s: $indexed indexed, $waiting waiting for content" && break
     elif [ $((elapsed % 15)) -eq 0 ]; then
         echo "  indexing, $elapsed s: $indexed files indexed, $waiting waiting for content"
     fi
 done
 
 "$bin/nyd-search-bench" --measure --runs "$runs" 2>"$logs/search.log" || status=1
-echo
-echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '\nload average at the end: %s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
 exit $status

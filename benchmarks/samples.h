@@ -43,9 +43,8 @@ inline void printSamples(const Samples &samples)
 {
     const double middle = median(samples);
     const int decimals = middle < 1 ? 3 : 1;
-    const auto [min, max] =
-        samples.empty() ? std::pair(0.0, 0.0) : std::pair(*std::min_element(samples.begin(), samples.end()), *std::max_element(samples.begin(), samples.end()));
-    std::printf(" %9.*f %8.*f %8.*f  ", decimals, middle, decimals, min, decimals, max);
+    const auto [min, max] = std::minmax_element(samples.begin(), samples.end());
+    std::printf(" %9.*f %8.*f %8.*f  ", decimals, middle, decimals, samples.empty() ? 0 : *min, decimals, samples.empty() ? 0 : *max);
 }
 
 // One target: its figure and floor, then on a line of its own what the floor is.
