@@ -10,6 +10,7 @@
 #include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <algorithm>
@@ -132,11 +133,11 @@ QString folded(const QString &text)
 // Enough for the results of many words typed in a row.
 constexpr int s_fileKindCacheSize = 20000;
 
-// Installed beside the desktop's stand-ins; in a build, beside the tests.
+// Installed beside the desktop's stand-ins, which the panel puts on its PATH.
 QString indexQueryProgram()
 {
-    const QString installed = QStringLiteral(NYD_LIBEXEC_DIR "/nyd-index-query");
-    return QFileInfo(installed).isExecutable() ? installed : QStringLiteral(NYD_BUILD_BIN_DIR "/nyd-index-query");
+    const QString found = QStandardPaths::findExecutable(QStringLiteral("nyd-index-query"));
+    return found.isEmpty() ? QStringLiteral(NYD_LIBEXEC_DIR "/nyd-index-query") : found;
 }
 }
 
