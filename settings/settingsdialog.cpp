@@ -16,6 +16,7 @@
 #include <QMimeDatabase>
 #include <QPushButton>
 #include <QShortcut>
+#include <QStyle>
 #include <QTimer>
 
 namespace
@@ -257,7 +258,7 @@ void SettingsDialog::refreshFolderWidgets()
             refreshFolderWidgets();
         });
 
-        auto *remove = new QPushButton(QIcon::fromTheme(QStringLiteral("edit-delete")), QString(), this);
+        auto *remove = new QPushButton(QIcon::fromTheme(QStringLiteral("edit-delete"), style()->standardIcon(QStyle::SP_TrashIcon)), QString(), this);
         connect(remove, &QPushButton::pressed, this, [this, path] {
             m_folderModel.removeFolder(path);
             updateState();
