@@ -5,7 +5,9 @@
 #include "protocol.h"
 #include "singleapplication.h"
 
+#include <QLibraryInfo>
 #include <QSessionManager>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -39,9 +41,26 @@ QStringList argumentList(int argc, char *argv[])
 
 // Help and the version are text only: they must work where there is no
 // display to connect to, as over ssh or in a package build.
+// The user's language, for the panel's own texts and Qt's.
+void installTranslations()
+{
+    const QLocale locale;
+    const std::pair<QString, QString> catalogs[] = {
+        {QStringLiteral("qtbase"), QLibraryInfo::location(QLibraryInfo::TranslationsPath)},
+        {QStringLiteral("nyd-search-panel"), QStringLiteral(":/i18n")},
+    };
+    for (const auto &[name, folder] : catalogs) {
+        auto *translator = new QTranslator(QCoreApplication::instance());
+        if (translator->load(locale, name, QStringLiteral("_"), folder)) {
+            QCoreApplication::installTranslator(translator);
+        }
+    }
+}
+
 int answerWithText(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
+    installTranslations();
     nydInit(s_version, s_description);
     CommandServer(nullptr, nullptr).checkArguments(QCoreApplication::arguments());
     return 0;
@@ -81,6 +100,7 @@ int main(int argc, char *argv[])
     // The front found no panel, or left the command line to the full parser.
     // Another start may have won meanwhile; then this one forwards too.
     SingleApplication application(argc, argv, true);
+    installTranslations();
     nydInit(s_version, s_description);
     if (application.isRunning()) {
         return forwardCommandLine(application);

@@ -82,6 +82,13 @@ private Q_SLOTS:
         for (const char *line : {"-q, --query <text>", "Show/Hide window", "Corner position [0-3]", "--width <width>", "Quit application", "-v, --version"}) {
             QVERIFY2(help.contains(line), help.constData());
         }
+        // In the user's language, Qt's own texts too.
+        const QByteArray language = qgetenv("LANG");
+        qputenv("LANG", "ru_RU.UTF-8");
+        const QByteArray russian = run(QStringLiteral("--help"), false);
+        qputenv("LANG", language);
+        QVERIFY2(russian.contains("Показать или скрыть окно") && russian.contains("-q, --query <текст>") && russian.contains("Параметры:"),
+                 russian.constData());
         QVERIFY(run(QStringLiteral("--help-all"), false).contains("--qmljsdebugger"));
         QCOMPARE(run(QStringLiteral("--version"), false), QByteArray("nyd-search-panel 1.4.6+b4\n"));
         // A first start told to quit ends at once, silently.

@@ -134,22 +134,36 @@ Address address(const QString &appId, FolderUse use)
     return {serverName, serverName + QLatin1String(".lock")};
 }
 
+// The command server's texts, in its translation context.
 QList<QCommandLineOption> commandLineOptions()
 {
-    const auto tr = [](const char *text) {
-        return QCoreApplication::translate("CommandServer", text);
+    const auto text = [](const char *source) {
+        return QCoreApplication::translate("CommandServer", source);
     };
     return {
-        {{QStringLiteral("q"), QStringLiteral("query")}, tr("Prepend text to the current search query"), tr("text")},
-        {QStringLiteral("hide"), tr("Hide window")},
-        {QStringLiteral("toggle"), tr("Show/Hide window")},
-        {QStringLiteral("hidden"), tr("Start with hidden window")},
-        {{QStringLiteral("m"), QStringLiteral("monitor")}, tr("Monitor name"), tr("monitor")},
-        {{QStringLiteral("p"), QStringLiteral("position")}, tr("Corner position [0-3]"), tr("position"), QStringLiteral("2")},
-        {{QStringLiteral("s"), QStringLiteral("size")}, tr("Taskbar height"), tr("size"), QStringLiteral("0")},
-        {QStringLiteral("width"), tr("Width"), tr("width"), QStringLiteral("202")},
-        {QStringLiteral("height"), tr("Height"), tr("height"), QStringLiteral("532")},
-        {QStringLiteral("quit"), tr("Quit application")},
+        {{QStringLiteral("q"), QStringLiteral("query")},
+         text(QT_TRANSLATE_NOOP("CommandServer", "Prepend text to the current search query")),
+         text(QT_TRANSLATE_NOOP("CommandServer", "text"))},
+        {QStringLiteral("hide"), text(QT_TRANSLATE_NOOP("CommandServer", "Hide window"))},
+        {QStringLiteral("toggle"), text(QT_TRANSLATE_NOOP("CommandServer", "Show/Hide window"))},
+        {QStringLiteral("hidden"), text(QT_TRANSLATE_NOOP("CommandServer", "Start with hidden window"))},
+        {{QStringLiteral("m"), QStringLiteral("monitor")},
+         text(QT_TRANSLATE_NOOP("CommandServer", "Monitor name")),
+         text(QT_TRANSLATE_NOOP("CommandServer", "monitor"))},
+        {{QStringLiteral("p"), QStringLiteral("position")},
+         text(QT_TRANSLATE_NOOP("CommandServer", "Corner position [0-3]")),
+         text(QT_TRANSLATE_NOOP("CommandServer", "position")),
+         QStringLiteral("2")},
+        {{QStringLiteral("s"), QStringLiteral("size")},
+         text(QT_TRANSLATE_NOOP("CommandServer", "Taskbar height")),
+         text(QT_TRANSLATE_NOOP("CommandServer", "size")),
+         QStringLiteral("0")},
+        {QStringLiteral("width"), text(QT_TRANSLATE_NOOP("CommandServer", "Width")), text(QT_TRANSLATE_NOOP("CommandServer", "width")), QStringLiteral("202")},
+        {QStringLiteral("height"),
+         text(QT_TRANSLATE_NOOP("CommandServer", "Height")),
+         text(QT_TRANSLATE_NOOP("CommandServer", "height")),
+         QStringLiteral("532")},
+        {QStringLiteral("quit"), text(QT_TRANSLATE_NOOP("CommandServer", "Quit application"))},
     };
 }
 
