@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Installs what is missing, builds and installs into build/prefix, and starts
-# the panel. Where there is no display, it shows the panel on a private Xvfb,
-# saves a screenshot and prints the file's path.
+# the panel. Where there is no display, it shows the panel of the build on a
+# private Xvfb over a few indexed sample files with a query typed, and prints
+# the paths of screenshots of its results and of its settings dialog.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${NYD_BUILD_DIR:-$root/build}
@@ -18,17 +19,8 @@ if [ -n "${DISPLAY:-}" ]; then
     exec "$panel" "$@"
 fi
 
-shot="$root/build/nyd-search-panel.png"
-"$root/scripts/session.sh" bash -c '
-    panel=$1; shot=$2; shift 2
-    "$panel" "$@" &
-    for _ in $(seq 100); do
-        xwininfo -name "Nyd search panel" 2>/dev/null | grep -q "Map State: IsViewable" && break
-        sleep 0.1
-    done
-    sleep 0.5
-    import -window root "$shot"
-    "$panel" --quit
-    wait
-' demo "$panel" "$shot" "$@"
-echo "$shot"
+# No display: a demonstration on a private one, over sample files.
+results="$build/nyd-search-panel.png" settings="$build/nyd-search-settings.png"
+"$root/scripts/session.sh" bash "$root/scripts/demo.sh" "$build" "$results" "$settings"
+echo "$results"
+echo "$settings"
