@@ -659,17 +659,6 @@ private Q_SLOTS:
         QCOMPARE(m_query->text(), QStringLiteral("quuxtool"));
     }
 
-    void enterOpensTheFile()
-    {
-        search(QStringLiteral("zephyrine"));
-        const QModelIndex file = firstResultOf(QStringLiteral("Text"));
-        QCOMPARE(file.data(ResultsModel::SubtextRole).toString(), m_indexedFile);
-        m_list->setCurrentIndex(file);
-        QTest::keyClick(m_query, Qt::Key_Return);
-        QVERIFY(m_window->isHidden());
-        QTRY_COMPARE(calls(), QList<QStringList>({{QStringLiteral("nyd-open"), QStringLiteral("-e"), QUrl::fromLocalFile(m_indexedFile).toString()}}));
-    }
-
     void terminalGetsTheCommandWhole()
     {
         search(QStringLiteral("zoltermo"));

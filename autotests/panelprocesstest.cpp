@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The panel as real processes: a first start that runs, later starts that
 // forward their command lines to it.
+#include "testhelpers.h"
+
 #include <QDir>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QRect>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <signal.h>
 #include <sys/resource.h>
@@ -94,6 +97,43 @@ private Q_SLOTS:
         // A first start told to quit ends at once, silently.
         QCOMPARE(run(QStringLiteral("--quit")), QByteArray());
         QVERIFY(panelGeometry().isNull());
+    }
+    // A user's day: started hidden at login, shown from the taskbar, a file found by
+    // its name and opened with Enter, the settings from their button, the end.
+    void userSession()
+    {
+        const QString bin = m_runtime->path() + QStringLiteral("/bin");
+        const QString records = m_runtime->path() + QStringLiteral("/records");
+        QVERIFY(TestHelpers::writeRecorder(bin + QStringLiteral("/nyd-open"), records));
+        qputenv("PATH", QFile::encodeName(bin) + ':' + qgetenv("PATH"));
+        const QString file = QDir::homePath() + QStringLiteral("/Reports/quillwort survey.txt");
+        QVERIFY(TestHelpers::writeFile(file, "Counted by the lake."));
+        startFirst(QStringLiteral("--hidden"));
+        QVERIFY(run(QStringLiteral("--toggle")) != "failed");
+        QTRY_VERIFY(!panelGeometry().isNull());
+        const auto xdotool = [this](const QString &arguments) {
+            const QString command = QStringLiteral("search --onlyvisible --pid %1 --name ^Nyd.search.panel$ ").arg(m_first->processId()) + arguments;
+            return QProcess::execute(QStringLiteral("xdotool"), command.split(QLatin1Char(' ')));
+        };
+        // The panel starts the indexer, which knows the file by its name once it has been round.
+        const QStringList indexed{QStringLiteral("-c"), QStringLiteral("baloosearch quillwort | grep -q survey")};
+        QTRY_VERIFY_WITH_TIMEOUT(QProcess::execute(QStringLiteral("sh"), indexed) == 0, 60000);
+        xdotool(QStringLiteral("windowfocus --sync type quillwort"));
+        QTRY_VERIFY((xdotool(QStringLiteral("key Return")), !TestHelpers::recordedCalls(records).isEmpty()));
+        QCOMPARE(TestHelpers::recordedCalls(records).constFirst(),
+                 QStringList({QStringLiteral("nyd-open"), QStringLiteral("-e"), QUrl::fromLocalFile(file).toString()}));
+        QTRY_VERIFY(panelGeometry().isNull());
+        QVERIFY(run(QStringLiteral("--toggle")) != "failed");
+        QTRY_VERIFY(!panelGeometry().isNull());
+        const QRect panel = panelGeometry();
+        // The settings button, at the right end of the query line.
+        xdotool(QStringLiteral("mousemove --window %1 ") + QString::number(panel.width() - 36) + QLatin1Char(' ') + QString::number(panel.height() - 69)
+                + QStringLiteral(" click 1"));
+        QTRY_COMPARE(QProcess::execute(QStringLiteral("xdotool"),
+                                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), QStringLiteral("^File search")}),
+                     0);
+        QCOMPARE(run(QStringLiteral("--quit")), QByteArray());
+        QVERIFY(m_first->waitForFinished(10000) && m_first->exitCode() == 0);
     }
     void laterStartsDriveTheRunningPanel()
     {
