@@ -100,6 +100,16 @@ private Q_SLOTS:
         qunsetenv("SUDO_USER");
     }
 
+    void helpShowsThePanelsGuide() // the topic's page, in the collection the help search copied for the user
+    {
+        const QString collection = QDir::homePath() + QStringLiteral("/.local/share/nydhelp/ru/nydhelp.qhc");
+        QVERIFY(TestHelpers::writeFile(collection, "collection"));
+        QVERIFY(TestHelpers::writeRecorder(m_bin.filePath(QStringLiteral("assistant")), m_bin.filePath(QStringLiteral("records"))));
+        nydHelpShow(QStringLiteral("nyd-search-panel"));
+        const QString shown = QStringLiteral("assistant -collectionFile %1 -showUrl qthelp://org.nyd.searchpanel.en/nyd-search-panel-en/en/filesearch.html");
+        QTRY_COMPARE(TestHelpers::recordedCalls(m_bin.filePath(QStringLiteral("records"))).value(0).join(QLatin1Char(' ')), shown.arg(collection));
+    }
+
 private:
     QTemporaryDir m_bin;
 };

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
@@ -35,8 +36,33 @@ void nydInit(const char *version, const char *description)
     }
 }
 
+namespace
+{
+// The search panel's own guide: its collection, as the help search copies it
+// for the user or as installed, and the page of each of its topics.
+bool showPanelGuide(const QString &topic)
+{
+    const QString page = topic == QLatin1String("nyd-search-panel") ? QStringLiteral("filesearch.html")
+        : topic == QLatin1String("kcm_nydsearch")                   ? QStringLiteral("searching.html")
+                                                                    : QString();
+    QString collection = QDir::homePath() + QStringLiteral("/.local/share/nydhelp/ru/nydhelp.qhc");
+    if (!QFileInfo::exists(collection)) {
+        collection = QStringLiteral("/usr/share/doc/nyd/qthelp/ru/nydhelp.qhc");
+    }
+    if (page.isEmpty() || !QFileInfo::exists(collection)) {
+        return false;
+    }
+    const QString language = QLocale().language() == QLocale::Russian ? QStringLiteral("ru") : QStringLiteral("en");
+    const QString url = QStringLiteral("qthelp://org.nyd.searchpanel.%1/nyd-search-panel-%1/%1/").arg(language) + page;
+    return QProcess::startDetached(QStringLiteral("assistant"), {QStringLiteral("-collectionFile"), collection, QStringLiteral("-showUrl"), url});
+}
+}
+
 void nydHelpShow(const QString &topic)
 {
+    if (showPanelGuide(topic)) {
+        return;
+    }
     const QString address = QStringLiteral("help:/") + topic;
     // startDetached() fails when the viewer cannot be executed, which is when the
     // desktop's own URL handling gets its turn.
