@@ -13,7 +13,7 @@ packages=(
     libkf5service-dev libkf5service-bin libkf5kio-dev kio libxcb1-dev
     libkf5filemetadata-bin libqt5sql5-sqlite
     xvfb xauth x11-utils xdotool imagemagick dbus dbus-bin procps psmisc appstream
-    dpkg-dev file qttranslations5-l10n
+    dpkg-dev file qttranslations5-l10n gettext
 )
 
 missing=()
