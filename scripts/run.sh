@@ -16,6 +16,9 @@ cmake --install "$build" >/dev/null
 panel="$prefix/bin/nyd-search-panel"
 
 if [ -n "${DISPLAY:-}" ]; then
+    # The plugins, notification and help of the install, as the desktop finds those of a package.
+    # shellcheck source=/dev/null
+    set +u && source "$build/prefix.sh" && set -u
     exec "$panel" "$@"
 fi
 
