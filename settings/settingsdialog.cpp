@@ -23,22 +23,6 @@ namespace
 {
 constexpr int s_suspendedState = 1;
 constexpr int s_statusIntervalMs = 500;
-
-// The widgets being replaced may be the ones whose signal runs now.
-void replaceIndexWidget(QTableView *view, const QModelIndex &index, QWidget *widget)
-{
-    if (QWidget *old = view->indexWidget(index)) {
-        old->hide();
-        old->setParent(nullptr);
-        old->deleteLater();
-    }
-    view->setIndexWidget(index, widget);
-}
-
-QSet<QString> toSet(const QStringList &list)
-{
-    return QSet<QString>(list.cbegin(), list.cend());
-}
 }
 
 SettingsDialog::SettingsDialog(BalooController *controller, QWidget *parent)
@@ -166,10 +150,12 @@ QStringList SettingsDialog::excludedMimetypes() const
         const bool isMedia = name.startsWith(QLatin1String("audio/")) || name.startsWith(QLatin1String("video/")) || name.startsWith(QLatin1String("image/"));
         (isMedia ? media : documents).insert(name);
     }
-    QSet<QString> excluded = toSet(m_balooSettings.excludedMimetypes());
+    const QStringList held = m_balooSettings.excludedMimetypes();
+    const QStringList defaults = BalooSettings::defaultExcludedMimetypesValue_helper();
+    QSet<QString> excluded(held.cbegin(), held.cend());
     excluded = m_searchSettings.indexMedia() ? excluded - media : excluded + media;
     excluded = m_searchSettings.indexDocuments() ? excluded - documents : excluded + documents;
-    excluded += toSet(BalooSettings::defaultExcludedMimetypesValue_helper());
+    excluded += QSet<QString>(defaults.cbegin(), defaults.cend());
     return (excluded - neverExcluded).values();
 }
 
@@ -271,8 +257,9 @@ void SettingsDialog::refreshFolderWidgets()
                 widget->setToolTip(lockedTip);
             }
         }
-        replaceIndexWidget(ui->tableViewFolders, m_folderModel.index(row, 1), state);
-        replaceIndexWidget(ui->tableViewFolders, m_folderModel.index(row, 2), remove);
+        // The view disposes of the widgets these replace later, not while their own signal runs.
+        ui->tableViewFolders->setIndexWidget(m_folderModel.index(row, 1), state);
+        ui->tableViewFolders->setIndexWidget(m_folderModel.index(row, 2), remove);
     }
 }
 
