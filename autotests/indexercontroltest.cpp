@@ -272,10 +272,7 @@ private:
     QString commands()
     {
         QProcess::execute(m_bin + QStringLiteral("/balooctl"), {QStringLiteral("--version")});
-        QStringList found;
-        for (const QStringList &call : TestHelpers::recordedCalls(m_records)) {
-            found << call.mid(1);
-        }
+        QStringList found = TestHelpers::recordedArguments(m_records);
         cleanup();
         found.removeOne(QStringLiteral("--version"));
         return found.join(QLatin1Char(' '));

@@ -165,12 +165,16 @@ private Q_SLOTS:
         if (!edit.isEmpty()) {
             box(dialog, edit.toLatin1().constData())->click();
         }
-        if (commands == QLatin1String("disable")) {
-            answer(QMessageBox::No); // nothing is purged
-        }
+        QTimer answering; // the question after switching off is answered No: nothing is purged
+        connect(&answering, &QTimer::timeout, this, [] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                box->button(QMessageBox::No)->click();
+            }
+        });
+        answering.start(20);
         // OK applies even when nothing changed.
         dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-        QTRY_COMPARE(recorded(), commands);
+        QTRY_COMPARE(TestHelpers::recordedArguments(m_records).join(QLatin1Char(' ')), commands);
         QTRY_COMPARE(m_indexer.m_updates, updates);
         QVERIFY(!dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Apply)->isEnabled());
         QCOMPARE(BalooSettings().indexingEnabled(), edit != QLatin1String("checkBoxIndexEnabled"));
@@ -267,27 +271,6 @@ private:
     {
         return dialog.findChild<QCheckBox *>(QLatin1String(name));
     }
-    // The commands the indexer's tool was given, in the order started.
-    QString recorded() const
-    {
-        QStringList found;
-        for (const QStringList &call : TestHelpers::recordedCalls(m_records)) {
-            found << call.mid(1);
-        }
-        return found.join(QLatin1Char(' '));
-    }
-    // Answers the next message box, once it shows.
-    void answer(QMessageBox::StandardButton button)
-    {
-        QTimer::singleShot(10, this, [this, button] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                box->button(button)->click();
-            } else {
-                answer(button);
-            }
-        });
-    }
-
     QString m_config;
     BalooMonitor m_monitor;
     BalooController m_controller{&m_monitor};

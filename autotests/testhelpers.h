@@ -58,6 +58,16 @@ inline QList<QStringList> recordedCalls(const QString &records)
     return calls;
 }
 
+/// The arguments of every start recorded in records so far, one start after the other.
+inline QStringList recordedArguments(const QString &records)
+{
+    QStringList arguments;
+    for (const QStringList &call : recordedCalls(records)) {
+        arguments << call.mid(1);
+    }
+    return arguments;
+}
+
 #ifdef QT_DBUS_LIB
 /// Ends a file indexer a panel of an earlier test started, so that one with
 /// this test's settings can take its place.
@@ -65,11 +75,10 @@ inline bool endRunningIndexer()
 {
     const QString service = QStringLiteral("org.kde.baloo");
     QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(service, QStringLiteral("/"), service, QStringLiteral("quit")));
-    return QTest::qWaitFor(
-        [&service] {
-            return !QDBusConnection::sessionBus().interface()->isServiceRegistered(service);
-        },
-        30000);
+    const auto gone = [&service] {
+        return !QDBusConnection::sessionBus().interface()->isServiceRegistered(service);
+    };
+    return QTest::qWaitFor(gone, 30000);
 }
 #endif
 }
