@@ -10,7 +10,6 @@
 #include <memory>
 
 class IndexQueryClient;
-class QFileInfo;
 class QMimeDatabase;
 
 /**
@@ -29,7 +28,7 @@ public:
 
 private:
     struct FileKind;
-    FileKind fileKind(const QFileInfo &info, const QMimeDatabase &mimeDatabase);
+    FileKind fileKind(const QString &path, qint64 modifiedNs, qint64 size, const QMimeDatabase &mimeDatabase);
     void warmUp();
 
     // Typing a word asks for the same files again and again, and telling
