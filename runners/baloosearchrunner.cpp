@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QtConcurrentRun>
 #include <qplatformdefs.h>
 
 #include <algorithm>
@@ -157,16 +158,23 @@ BalooSearchRunner::BalooSearchRunner(QObject *parent, const KPluginMetaData &met
     connect(this, &Plasma::AbstractRunner::prepare, this, &BalooSearchRunner::warmUp);
 }
 
-BalooSearchRunner::~BalooSearchRunner() = default;
+BalooSearchRunner::~BalooSearchRunner()
+{
+    m_warming.waitForFinished();
+}
 
-// The first lookup loads the MIME database, and the first query starts the index's program and opens the index.
+// The first lookup loads the MIME database, and the first query starts the
+// index's program, which then reads what every search needs. Off the GUI
+// thread, which emits the signal: on a large index that takes a while.
 void BalooSearchRunner::warmUp()
 {
     if (std::exchange(m_warm, true)) {
         return;
     }
-    QMimeDatabase().mimeTypeForFile(QStringLiteral("warm-up.txt"), QMimeDatabase::MatchExtension);
-    m_index->ask(QStringLiteral("nydwarmup"));
+    m_warming = QtConcurrent::run([this] {
+        QMimeDatabase().mimeTypeForFile(QStringLiteral("warm-up.txt"), QMimeDatabase::MatchExtension);
+        m_index->ask(QString());
+    });
 }
 
 // The same file keeps its kind as long as its time and size stay.

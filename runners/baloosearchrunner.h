@@ -5,6 +5,7 @@
 #include <KRunner/AbstractRunner>
 
 #include <QCache>
+#include <QFuture>
 #include <QMutex>
 
 #include <memory>
@@ -36,6 +37,7 @@ private:
     QMutex m_fileKindsLock;
     QCache<QString, FileKind> m_fileKinds;
     bool m_warm = false;
+    QFuture<void> m_warming;
     std::unique_ptr<IndexQueryClient> m_index;
 };
 

@@ -75,7 +75,10 @@ int main(int argc, char *argv[])
         const QString term = QString::fromStdString(std::exchange(request, {}));
         // The index answers each kind on its own, so the kinds are asked side by side.
         const std::function<QStringList(const QString &)> askFor = [&term](const QString &type) {
-            return ask(term, type);
+            const QStringList paths = ask(term, type);
+            // Without a term the index lists a kind's newest files, after
+            // reading the times of all of them: the pages every search sorts by.
+            return term.isEmpty() ? QStringList() : paths;
         };
         const QVector<QStringList> found = QtConcurrent::blockingMapped<QVector<QStringList>>(types, askFor);
         for (const QStringList &paths : found) {

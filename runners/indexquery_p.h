@@ -3,9 +3,11 @@
 //
 // The runner writes a search term followed by a NUL. The program answers with
 // one list of paths for each kind of file it asks the index for, in a fixed
-// order: each path followed by a NUL, each list ended by an empty record. It
-// ends without an answer when the index file was replaced since it started,
-// as a purge does, so that a new start reads the new index.
+// order: each path followed by a NUL, each list ended by an empty record. An
+// empty term finds nothing but has the program read what every search needs,
+// so that the first one is as quick as the next. The program ends without an
+// answer when the index file was replaced since it started, as a purge does,
+// so that a new start reads the new index.
 #ifndef INDEXQUERY_P_H
 #define INDEXQUERY_P_H
 
