@@ -52,6 +52,7 @@ private Q_SLOTS:
         }
         QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("quixotic.bin"), QByteArray("\0\1\2\3", 4)));
         QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("notes.txt"), "A rather quixotic, zephyrous idea."));
+        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("Crème brûlée.txt"), "Dessert."));
         for (int i = 10; i < 25; ++i) {
             const QString name = i % 3 ? QStringLiteral("log-%1.txt") : QStringLiteral("lantern-%1.txt");
             QVERIFY(TestHelpers::writeFile(m_folder + name.arg(i), "The lighthouse keeper wrote this down in the meadow."));
@@ -154,6 +155,10 @@ private Q_SLOTS:
         QVERIFY(std::any_of(again.cbegin(), again.cend(), [](const Plasma::QueryMatch &match) {
             return match.text() == QLatin1String("quixotic.bin") && match.matchCategory() == QLatin1String("Image");
         }));
+        // A name typed without its accents is still the name.
+        const QList<Plasma::QueryMatch> dessert = matches(QStringLiteral("creme brulee"), "nydbaloosearch");
+        QCOMPARE(dessert.size(), 1);
+        QCOMPARE(dessert.first().type(), Plasma::QueryMatch::ExactMatch);
         // The start of a word in any case; a bounded number of one kind.
         QCOMPARE(matches(QStringLiteral("QUIXO"), "nydbaloosearch").size(), 12);
         QCOMPARE(matches(QStringLiteral("lighthouse"), "nydbaloosearch").size(), 10);
