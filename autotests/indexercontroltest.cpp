@@ -39,7 +39,6 @@ private Q_SLOTS:
         writeIndexerSettings(true, false);
         m_services.start(QStringLiteral(NYD_FAKE_SERVICES), {});
         QCOMPARE(nextLine(), QByteArray("ready\n"));
-        QVERIFY(TestHelpers::endRunningIndexer());
         m_indexer.start(QStringLiteral("baloo_file"), {});
         m_monitor = new BalooMonitor(this);
         // Out of its start-up and its first look at the folders.

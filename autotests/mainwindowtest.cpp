@@ -151,16 +151,10 @@ private Q_SLOTS:
         QVERIFY(TestHelpers::writeFile(
             QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc"),
             "[Basic Settings]\nIndexing-Enabled=true\n[General]\nonly basic indexing=false\nfolders[$e]=" + QFile::encodeName(QDir::homePath()) + "/EndToEnd"));
-        QVERIFY(TestHelpers::endRunningIndexer());
         m_indexer.start(QStringLiteral("baloo_file"), {});
         // Asked in a process of its own: one in this process could keep the index file the indexer replaces.
         const QStringList indexed{QStringLiteral("-c"), QStringLiteral("baloosearch zephyrine | grep -qxF \"$0\""), m_indexedFile};
         QTRY_VERIFY_WITH_TIMEOUT(QProcess::execute(QStringLiteral("sh"), indexed) == 0, 120000);
-    }
-
-    void cleanupTestCase()
-    {
-        QVERIFY(TestHelpers::endRunningIndexer());
     }
 
     void init()

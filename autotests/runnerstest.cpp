@@ -59,7 +59,6 @@ private Q_SLOTS:
         }
         const QByteArray config = "[Basic Settings]\nIndexing-Enabled=true\n[General]\nonly basic indexing=false\nfolders[$e]=" + QFile::encodeName(m_folder);
         QVERIFY(TestHelpers::writeFile(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc"), config));
-        QVERIFY(TestHelpers::endRunningIndexer());
         m_indexer.start(QStringLiteral("baloo_file"), {});
         // Contents come after all names. Asked in a process of its own: one in this process could keep the index file the indexer replaces.
         const QString indexed = QStringLiteral("baloosearch quixotic | grep -q notes.txt && [ $(baloosearch lighthouse | grep -c /) = 15 ]");
@@ -172,8 +171,6 @@ private Q_SLOTS:
         const QStringList indexed{QStringLiteral("-c"), QStringLiteral("baloosearch vermilion | grep -q vermilion")};
         QTRY_VERIFY_WITH_TIMEOUT(QProcess::execute(QStringLiteral("sh"), indexed) == 0, 120000);
         QCOMPARE(matches(QStringLiteral("vermilion"), "nydbaloosearch").value(0).text(), QStringLiteral("vermilion.txt"));
-        // Later tests start an indexer of their own.
-        QVERIFY(TestHelpers::endRunningIndexer());
     }
     void help_data()
     {
