@@ -245,7 +245,8 @@ private Q_SLOTS:
                 errors << box->windowTitle() + QLatin1Char(':') + box->text();
                 box->button(QMessageBox::Ok)->click();
             } else if (auto *chooser = qobject_cast<QFileDialog *>(modal)) {
-                chooser->selectFile(answers.takeFirst());
+                // The folder shown is the answer; a selected name would depend on where the focus is.
+                chooser->setDirectory(answers.takeFirst());
                 QMetaObject::invokeMethod(chooser, "accept");
             }
         });
