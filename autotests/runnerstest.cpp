@@ -15,6 +15,9 @@
 #include <QTest>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 // Invented applications: file and icon name, entry, the command the panel runs and the line under the name.
 const char *const s_applications[][4] = {
     {"fennimore", "Name=Fennimore\nGenericName=Map Maker\nComment=Draws maps\nExec=fennimore --new-window %U", "fennimore|--new-window", "Draws maps"},
@@ -50,7 +53,7 @@ private Q_SLOTS:
         for (const QString &name : QStringLiteral("plan.txt csv ods odp odt png wav mp4 zip folder/.keep").split(QLatin1Char(' '))) {
             QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("quixotic.") + name, "x"));
         }
-        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("quixotic.bin"), QByteArray("\0\1\2\3", 4)));
+        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("quixotic.bin"), QByteArray("\0\1\2\3", 4).repeated(4)));
         QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("notes.txt"), "A rather quixotic, zephyrous idea."));
         QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("Crème brûlée.txt"), "Dessert."));
         for (int i = 10; i < 25; ++i) {
@@ -148,12 +151,24 @@ private Q_SLOTS:
         QCOMPARE(found.join(QLatin1Char(' ')),
                  QStringLiteral("quixotic.bin:File quixotic.csv:Spreadsheet quixotic.folder:Folder quixotic.mp4:Video quixotic.odp:Presentation quixotic.ods:"
                                 "Spreadsheet quixotic.odt:Document quixotic.plan.txt:Text quixotic.png:Image quixotic.wav:Audio quixotic.zip:Archive"));
-        // A file that became another kind in place shows as what it is now.
-        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("quixotic.bin"), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
-        const QList<Plasma::QueryMatch> again = matches(QStringLiteral("quixotic"), "nydbaloosearch");
-        QVERIFY(std::any_of(again.cbegin(), again.cend(), [](const Plasma::QueryMatch &match) {
-            return match.text() == QLatin1String("quixotic.bin") && match.matchCategory() == QLatin1String("Image");
-        }));
+        // A file that becomes another kind in place shows as what it is now: at the
+        // same size with a new time, then at a new size with that same time.
+        const QByteArray changing = QFile::encodeName(m_folder + QStringLiteral("quixotic.bin"));
+        const auto kindNow = [this] {
+            const QList<Plasma::QueryMatch> found = matches(QStringLiteral("quixotic"), "nydbaloosearch");
+            const auto bin = std::find_if(found.cbegin(), found.cend(), [](const Plasma::QueryMatch &match) {
+                return match.text() == QLatin1String("quixotic.bin");
+            });
+            return bin == found.cend() ? QString() : bin->matchCategory();
+        };
+        QVERIFY(TestHelpers::writeFile(QFile::decodeName(changing), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
+        QCOMPARE(kindNow(), QStringLiteral("Image"));
+        struct stat image = {};
+        QCOMPARE(::stat(changing.constData(), &image), 0);
+        QVERIFY(TestHelpers::writeFile(QFile::decodeName(changing), "%PDF-1.4\n"));
+        const timespec times[2] = {image.st_atim, image.st_mtim};
+        QCOMPARE(::utimensat(AT_FDCWD, changing.constData(), times, 0), 0);
+        QCOMPARE(kindNow(), QStringLiteral("Document"));
         // A name typed without its accents is still the name.
         const QList<Plasma::QueryMatch> dessert = matches(QStringLiteral("creme brulee"), "nydbaloosearch");
         QCOMPARE(dessert.size(), 1);
