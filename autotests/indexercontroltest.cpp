@@ -16,6 +16,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QTest>
 
 // The real indexer on the session's bus, the real status tool, and a screen
 // saver and notification server of our own.

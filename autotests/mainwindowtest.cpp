@@ -22,6 +22,7 @@
 #include <QClipboard>
 
 #include <QContextMenuEvent>
+#include <QDBusConnectionInterface>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLayout>
@@ -697,7 +698,8 @@ private Q_SLOTS:
     void indexerHooks()
     {
         // An indexer never configured, and none running.
-        QVERIFY(TestHelpers::endRunningIndexer());
+        m_indexer.kill();
+        QTRY_VERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(QStringLiteral("org.kde.baloo")));
         const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc");
         QVERIFY(TestHelpers::writeFile(config, "[Basic Settings]\nIndexing-Enabled=false\n"));
         QVERIFY(TestHelpers::writeRecorder(m_fakes->filePath(QStringLiteral("fake bin's dir/baloo_file")),

@@ -8,12 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
-#ifdef QT_DBUS_LIB
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QTest>
-#endif
 
 namespace TestHelpers
 {
@@ -67,20 +61,6 @@ inline QStringList recordedArguments(const QString &records)
     }
     return arguments;
 }
-
-#ifdef QT_DBUS_LIB
-/// Ends a file indexer a panel of an earlier test started, so that one with
-/// this test's settings can take its place.
-inline bool endRunningIndexer()
-{
-    const QString service = QStringLiteral("org.kde.baloo");
-    QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(service, QStringLiteral("/"), service, QStringLiteral("quit")));
-    const auto gone = [&service] {
-        return !QDBusConnection::sessionBus().interface()->isServiceRegistered(service);
-    };
-    return QTest::qWaitFor(gone, 30000);
-}
-#endif
 }
 
 #endif
