@@ -241,6 +241,7 @@ void MainWindow::openSettings()
 
 void MainWindow::show()
 {
+    m_windowFocus = WindowFocus::NotGivenYet;
     ui->lineEditQuery->setFocus(Qt::OtherFocusReason);
     QWidget::show();
 }
@@ -526,7 +527,9 @@ void MainWindow::onFocusChanged(QWidget *old, QWidget *now)
 {
     Q_UNUSED(old)
     // Hiding the panel takes the focus from it too; that loss keeps the query.
-    if (now || isHidden() || !windowHandle() || hasOpenTransientWindow()) {
+    // A loss that reaches Qt after the panel was hidden and shown again, before
+    // or after the window system gave it the focus anew, belongs to the earlier showing.
+    if (now || isHidden() || !windowHandle() || hasOpenTransientWindow() || m_windowFocus != WindowFocus::Taken) {
         return;
     }
     clearQuery();
@@ -655,17 +658,24 @@ bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, long *r
         return false;
     }
     const auto *event = static_cast<const xcb_generic_event_t *>(message);
-    if ((event->response_type & 0x7f) != XCB_FOCUS_OUT) {
+    const uint8_t type = event->response_type & 0x7f;
+    if (type != XCB_FOCUS_IN && type != XCB_FOCUS_OUT) {
         return false;
     }
     // Focus that a keyboard grab takes away comes back when the grab ends.
-    const auto *focusOut = reinterpret_cast<const xcb_focus_out_event_t *>(event);
-    switch (focusOut->mode) {
+    const auto *focus = reinterpret_cast<const xcb_focus_in_event_t *>(event);
+    switch (focus->mode) {
     case XCB_NOTIFY_MODE_GRAB:
     case XCB_NOTIFY_MODE_UNGRAB:
     case XCB_NOTIFY_MODE_WHILE_GRABBED:
-        return true;
+        return type == XCB_FOCUS_OUT;
     default:
-        return false;
+        break;
     }
+    if (type == XCB_FOCUS_IN && focus->detail != XCB_NOTIFY_DETAIL_POINTER) {
+        m_windowFocus = WindowFocus::Given;
+    } else if (type == XCB_FOCUS_OUT && focus->detail != XCB_NOTIFY_DETAIL_INFERIOR && m_windowFocus == WindowFocus::Given) {
+        m_windowFocus = WindowFocus::Taken;
+    }
+    return false;
 }

@@ -78,6 +78,10 @@ private:
     BalooMonitor *m_monitor;
     BalooController *m_controller;
     std::unique_ptr<SettingsDialog> m_settingsDialog;
+    // The window system's own word on the keyboard focus since the panel was last
+    // shown; Qt's activation follows it a moment late.
+    enum class WindowFocus { NotGivenYet, Given, Taken };
+    WindowFocus m_windowFocus = WindowFocus::NotGivenYet;
 };
 
 #endif
