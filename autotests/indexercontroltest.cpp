@@ -267,15 +267,18 @@ private:
         }
         QTRY_COMPARE_WITH_TIMEOUT(m_monitor->state() == 1, suspended, 20000);
     }
-    // The commands given since the last call. Ours are started detached; one
-    // started and waited for after them leaves its record last.
+    // The commands given since the last call. Each is a process of its own,
+    // which has left its record once it no longer runs the recorder.
     QString commands()
     {
-        QProcess::execute(m_bin + QStringLiteral("/balooctl"), {QStringLiteral("--version")});
-        QStringList found = TestHelpers::recordedArguments(m_records);
+        if (!QTest::qWaitFor([this] {
+                return !TestHelpers::recorderRunning(m_bin + QStringLiteral("/balooctl"));
+            })) {
+            return QStringLiteral("a command that does not end");
+        }
+        const QString found = TestHelpers::recordedArguments(m_records).join(QLatin1Char(' '));
         cleanup();
-        found.removeOne(QStringLiteral("--version"));
-        return found.join(QLatin1Char(' '));
+        return found;
     }
     QByteArray nextLine()
     {

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace TestHelpers
 {
 inline QByteArray readFile(const QString &path)
@@ -50,6 +52,16 @@ inline QList<QStringList> recordedCalls(const QString &records)
         calls.append(call);
     }
     return calls;
+}
+
+/// Whether a process still runs the recorder at path, whose record may not be written yet.
+inline bool recorderRunning(const QString &path)
+{
+    const QByteArray program = QFile::encodeName(path);
+    const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    return std::any_of(processes.cbegin(), processes.cend(), [&program](const QString &process) {
+        return readFile(QStringLiteral("/proc/%1/cmdline").arg(process)).split('\0').contains(program);
+    });
 }
 
 /// The arguments of every start recorded in records so far, one start after the other.
