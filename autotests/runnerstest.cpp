@@ -59,6 +59,9 @@ private Q_SLOTS:
         for (int i = 10; i < 25; ++i) {
             const QString name = i % 3 ? QStringLiteral("log-%1.txt") : QStringLiteral("lantern-%1.txt");
             QVERIFY(TestHelpers::writeFile(m_folder + name.arg(i), "The lighthouse keeper wrote this down in the meadow."));
+            // The index lists the newest first: written in the same second or not, their order is set.
+            QFile file(m_folder + name.arg(i));
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000 - i), QFileDevice::FileModificationTime));
         }
         const QByteArray config = "[Basic Settings]\nIndexing-Enabled=true\n[General]\nonly basic indexing=false\nfolders[$e]=" + QFile::encodeName(m_folder);
         QVERIFY(TestHelpers::writeFile(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc"), config));
