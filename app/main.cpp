@@ -5,6 +5,7 @@
 #include "protocol.h"
 #include "singleapplication.h"
 
+#include <QFile>
 #include <QLibraryInfo>
 #include <QSessionManager>
 #include <QTranslator>
@@ -13,7 +14,7 @@
 
 namespace
 {
-const char s_version[] = "1.4.6+b4";
+const char s_version[] = NYD_VERSION;
 const char s_description[] = "Nyd search panel\nNyd search panel application";
 const int s_sendTimeout = 5000;
 
@@ -67,13 +68,14 @@ int answerWithText(int argc, char *argv[])
 }
 
 // The desktop's own programs come first; ours only stand in for missing ones.
+// They are installed beside this program, wherever that was.
 void appendStandInProgramsToPath()
 {
     QByteArray path = qgetenv("PATH");
     if (!path.isEmpty()) {
         path += ':';
     }
-    qputenv("PATH", path + QByteArrayLiteral(NYD_LIBEXEC_DIR));
+    qputenv("PATH", path + QFile::encodeName(QCoreApplication::applicationDirPath()));
 }
 
 // Plugins built beside the front, where this program used to be, are still

@@ -93,7 +93,8 @@ private Q_SLOTS:
         QVERIFY2(russian.contains("Показать или скрыть окно") && russian.contains("-q, --query <текст>") && russian.contains("Параметры:"),
                  russian.constData());
         QVERIFY(run(QStringLiteral("--help-all"), false).contains("--qmljsdebugger"));
-        QCOMPARE(run(QStringLiteral("--version"), false), QByteArray("nyd-search-panel 1.4.6+b4\n"));
+        // The version the package has.
+        QCOMPARE(run(QStringLiteral("--version"), false), QByteArray("nyd-search-panel " NYD_VERSION "\n"));
         // A first start told to quit ends at once and says nothing of its own; the
         // platform's libraries may speak on its error output on a bare machine.
         const auto quitting = start(QStringLiteral("--quit"), true, QProcess::SeparateChannels);

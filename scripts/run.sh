@@ -9,8 +9,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${NYD_BUILD_DIR:-$root/build}
 prefix="$build/prefix"
 
-bash "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
+# The icon theme of a KDE desktop, which the package recommends: without it the
+# results show no icons.
+bash "$root/scripts/setup.sh" breeze-icon-theme
+# Qt's own plugin folder only where Qt itself is installed: a build first
+# configured for /usr would install the runners there.
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DKDE_INSTALL_USE_QT_SYS_PATHS=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)"
 cmake --install "$build" >/dev/null
 panel="$prefix/bin/nyd-search-panel"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-2.0-or-later
 # Installs every Debian package the build, the tests and the program need.
-# Idempotent, and quick when everything is already there.
+# Idempotent, and quick when everything is already there. Packages named as
+# arguments come on top, for a script that alone needs them.
 set -euo pipefail
 
 packages=(
@@ -13,7 +14,8 @@ packages=(
     libkf5service-dev libkf5service-bin libkf5kio-dev kio libxcb1-dev
     libkf5filemetadata-bin libqt5sql5-sqlite
     xvfb xauth x11-utils xdotool imagemagick dbus dbus-bin procps psmisc appstream
-    dpkg-dev file qttranslations5-l10n gettext
+    dpkg-dev file qttranslations5-l10n gettext po4a man-db
+    "$@"
 )
 
 missing=()
