@@ -74,6 +74,17 @@ private Q_SLOTS:
         m_index = QFileInfo(m_collection).path() + QStringLiteral("/.nydhelp/fts"); // where Qt Help keeps it
         prepareHelp();
     }
+    // Off in the desktop's own search, on in the panel's runner configuration.
+    void runnersStayOutOfTheDesktopSearch()
+    {
+        Plasma::RunnerManager desktop;
+        Plasma::RunnerManager panel(QStringLiteral(NYD_RUNNER_CONFIG));
+        desktop.reloadConfiguration();
+        panel.reloadConfiguration();
+        for (const char *id : {"nydservices", "nydbaloosearch", "nydhelp"}) {
+            QVERIFY(!desktop.runner(QLatin1String(id)) && panel.runner(QLatin1String(id)));
+        }
+    }
     void applications_data()
     {
         QTest::addColumn<QString>("query");

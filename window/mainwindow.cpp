@@ -519,6 +519,11 @@ void MainWindow::selectPreviousResult()
 void MainWindow::onQueryEdited()
 {
     const QString query = ui->lineEditQuery->text().trimmed();
+    // The runners are off by default, outside the panel too: a query before
+    // they are prepared would load none.
+    if (!query.isEmpty()) {
+        prepareRunners();
+    }
     m_model.setQueryString(query);
     ui->stackedWidgetResults->setCurrentWidget(query.isEmpty() ? ui->pageEmptySearch : ui->pageSearchResults);
 }
