@@ -10,6 +10,7 @@
 #include <QHelpEngineCore>
 #include <QMimeDatabase>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -203,24 +204,34 @@ private Q_SLOTS:
     }
     void help_data()
     {
-        for (const char *column : {"missing", "query", "titles", "excerpt"}) {
-            QTest::addColumn<QString>(column); // excerpt of the first page
+        for (const char *column : {"language", "missing", "query", "titles", "excerpt"}) {
+            QTest::addColumn<QString>(column); // of the interface; excerpt of the first page
         }
-        const auto row = [](const char *name, const char *query, const char *titles, const char *excerpt, const char *missing = "") {
-            QTest::newRow(name) << QString::fromUtf8(missing) << QString::fromUtf8(query) << QString::fromUtf8(titles) << QString::fromUtf8(excerpt);
-        };
+        const auto row =
+            [](const char *name, const char *query, const char *titles, const char *excerpt, const char *missing = "", const char *language = "en") {
+                QTest::newRow(name) << QString::fromUtf8(language) << QString::fromUtf8(missing) << QString::fromUtf8(query) << QString::fromUtf8(titles)
+                                    << QString::fromUtf8(excerpt);
+            };
         row("title: start of the text", "keyboard", "Keyboard shortcuts", "Press Escape to hide the panel.");
         row("text only: around the word", "marmalade", "Keyboard shortcuts", "Holding the marmalade modifier");
         row("start of a word", "zeppel", "Indexing files", "");
         row("title above text", "indexing", "Indexing files|Panel basics", "");
         row("words on different pages", "periwinkle zeppelin", "", "");
-        row("cyrillic", "самовар", "Справочные страницы", "рассказано про самовар");
+        // Only pages of the interface's language, while it has any.
+        row("in both languages", "самовар", "Help pages", "tells of the samovar");
+        row("in both languages, Russian", "самовар", "Справочные страницы", "рассказано про самовар", "", "ru");
+        row("only in the other language", "samovar", "Help pages", "", "", "ru");
         row("query syntax is text", "marmalade\" OR \"zeppelin", "", "");
         row("no user's copy", "keyboard", "Keyboard shortcuts", "", "collection");
         row("empty index", "keyboard", "Keyboard shortcuts", "", "index");
     }
     void help()
     {
+        QFETCH(QString, language);
+        QLocale::setDefault(QLocale(language));
+        const auto restore = qScopeGuard([] {
+            QLocale::setDefault(QLocale::system());
+        });
         QFETCH(QString, missing);
         QFETCH(QString, query);
         QFETCH(QString, titles);

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHelpEngineCore>
 #include <QHelpSearchEngine>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QTextCodec>
 #include <QTextDocumentFragment>
@@ -72,6 +73,21 @@ QString excerpt(const QHelpEngineCore &helpEngine, const QHelpSearchResult &resu
     }
     return shortened(text);
 }
+
+/**
+ * The first pages in the language the panel speaks, the guide's other language
+ * where it has none. Each language is a document of its own, whose namespace
+ * ends in the language ("org.nyd.searchpanel.en").
+ */
+QVector<QHelpSearchResult> inInterfaceLanguage(const QVector<QHelpSearchResult> &results)
+{
+    const QString suffix = QLocale().language() == QLocale::Russian ? QStringLiteral(".ru") : QStringLiteral(".en");
+    QVector<QHelpSearchResult> chosen;
+    std::copy_if(results.cbegin(), results.cend(), std::back_inserter(chosen), [&suffix](const QHelpSearchResult &result) {
+        return result.url().host().endsWith(suffix);
+    });
+    return (chosen.isEmpty() ? results : chosen).mid(0, s_maxResults);
+}
 }
 
 HelpRunner::HelpRunner(QObject *parent, const KPluginMetaData &metaData, const QVariantList &args)
@@ -128,7 +144,7 @@ void HelpRunner::match(Plasma::RunnerContext &context)
         return;
     }
 
-    const QVector<QHelpSearchResult> results = searchEngine.searchResults(0, std::min(searchEngine.searchResultCount(), s_maxResults));
+    const QVector<QHelpSearchResult> results = inInterfaceLanguage(searchEngine.searchResults(0, searchEngine.searchResultCount()));
     QList<Plasma::QueryMatch> matches;
     matches.reserve(results.size());
     for (int i = 0; i < results.size(); ++i) {
