@@ -214,6 +214,8 @@ private Q_SLOTS:
             started,
             (QList<QStringList>{{QStringLiteral("khelpcenter"), QStringLiteral("help:/kcm_nydsearch")}, {QStringLiteral("nyd-find"), QStringLiteral("-d")}}));
         QVERIFY(m_window->isVisible());
+        // Typing goes on into the query line.
+        QCOMPARE(QApplication::focusWidget(), m_query);
     }
 
     void focusRules()
@@ -521,25 +523,29 @@ private Q_SLOTS:
     void menuFollowsTheCategory_data()
     {
         QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("key"); // of the X server, typed in the query line; none: a right click on the row
         QTest::addColumn<QString>("entries");
-        QTest::newRow("application") << int(AppRow) << "&Open, Open in &terminal, Add shortcut to &Desktop, Pin on &Taskbar";
-        QTest::newRow("help") << int(HelpRow) << "&Open";
-        QTest::newRow("document") << int(FileRow)
-                                  << "&Open, &Show in file manager, &Copy, Copy &path, &Send to, &Send to/&Desktop, &Send to/&Home, &Send to/&Documents, "
-                                     "&Properties";
+        const QString application = QStringLiteral("&Open, Open in &terminal, Add shortcut to &Desktop, Pin on &Taskbar");
+        QTest::newRow("application") << int(AppRow) << QString() << application;
+        QTest::newRow("application, Shift+F10") << int(AppRow) << QStringLiteral("shift+F10") << application;
+        QTest::newRow("help") << int(HelpRow) << QString() << "&Open";
+        QTest::newRow("document, Menu key") << int(FileRow) << QStringLiteral("Menu")
+                                            << "&Open, &Show in file manager, &Copy, Copy &path, &Send to, &Send to/&Desktop, &Send to/&Home, "
+                                               "&Send to/&Documents, &Properties";
     }
 
     void menuFollowsTheCategory()
     {
         QFETCH(int, row);
+        QFETCH(QString, key);
         QFETCH(QString, entries);
         m_list->setModel(m_model);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        showAndFocus();
+        m_list->setCurrentIndex(index(row));
         m_window->applyTheme(menuTheme(QStringLiteral("#102030"), QStringLiteral("#405060"), QStringLiteral("#708090"), QStringLiteral("#a0b0c0")));
         // The theme ties the border to the selection; apart, a mix-up of the two shows.
         ThemeColors::instance()->setBorderColor(QStringLiteral("#d0e0f0"));
-        QCOMPARE(useMenu(row, {}).join(QStringLiteral(", ")), entries);
+        QCOMPARE(useMenu(row, {}, nullptr, {}, key).join(QStringLiteral(", ")), entries);
         for (const char *rule :
              {"QMenu{background-color:#102030;border:1pxsolid#d0e0f0;color:#405060;}", "::item:selected{background-color:#708090;color:#a0b0c0;}"}) {
             QVERIFY2(QString(m_menuStyleSheet).remove(QLatin1Char('\n')).contains(QLatin1String(rule)), qPrintable(m_menuStyleSheet));
@@ -794,7 +800,7 @@ private:
     // Right-clicks a row, then picks the entries along path with the keyboard, or
     // closes the menu when path is empty. Returns the entries offered, those of a
     // submenu as "menu/entry".
-    QStringList useMenu(int row, QStringList path, bool *picked = nullptr, const std::function<void()> &meanwhile = {})
+    QStringList useMenu(int row, QStringList path, bool *picked = nullptr, const std::function<void()> &meanwhile = {}, const QString &key = {})
     {
         QStringList entries;
         QPointer<QMenu> handled;
@@ -832,6 +838,13 @@ private:
             QTest::keyClick(menu, Qt::Key_Return);
         });
         poll.start(10);
+        if (!key.isEmpty()) {
+            QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), key});
+            static_cast<void>(QTest::qWaitFor([&entries] {
+                return !entries.isEmpty();
+            }));
+            return entries;
+        }
         const QPoint pos = row == NoRow ? rowCenter(HelpRow) + QPoint(0, 3 * m_list->visualRect(index(HelpRow)).height()) : rowCenter(row);
         QContextMenuEvent event(QContextMenuEvent::Mouse, pos, m_list->viewport()->mapToGlobal(pos));
         QApplication::sendEvent(m_list->viewport(), &event);

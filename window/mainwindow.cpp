@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
@@ -339,6 +340,15 @@ void MainWindow::showResultMenu(const QPoint &pos)
     delete menu;
 }
 
+void MainWindow::showCurrentResultMenu()
+{
+    const QModelIndex current = ui->listViewSearchResults->currentIndex();
+    if (isResult(current)) {
+        ui->listViewSearchResults->scrollTo(current);
+        showResultMenu(ui->listViewSearchResults->visualRect(current).center());
+    }
+}
+
 void MainWindow::addResultActions(QMenu *menu, const QModelIndex &index)
 {
     // New matches can replace every row while the menu runs its own event
@@ -637,10 +647,21 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     if (watched != ui->lineEditQuery && watched != ui->listViewSearchResults) {
         return QMainWindow::eventFilter(watched, event);
     }
+    // The Menu key arrives as a context menu request, Shift+F10 as itself: both
+    // mean the selected result's menu, never the query line's own.
+    if (event->type() == QEvent::ContextMenu && static_cast<QContextMenuEvent *>(event)->reason() == QContextMenuEvent::Keyboard) {
+        showCurrentResultMenu();
+        return true;
+    }
     if (event->type() != QEvent::KeyPress) {
         return false;
     }
-    switch (static_cast<QKeyEvent *>(event)->key()) {
+    const auto *keyEvent = static_cast<QKeyEvent *>(event);
+    if (keyEvent->key() == Qt::Key_F10 && keyEvent->modifiers() == Qt::ShiftModifier) {
+        showCurrentResultMenu();
+        return true;
+    }
+    switch (keyEvent->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
         openResult(ui->listViewSearchResults->currentIndex());

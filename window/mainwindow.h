@@ -64,6 +64,7 @@ private:
     void prepareRunners();
     void onQueryFinished();
     bool isCategory(int row) const;
+    void showCurrentResultMenu();
     void addResultActions(QMenu *menu, const QModelIndex &index);
     QModelIndex findResult(const QString &id, const QVariant &target) const;
     void copyToFolder(const QModelIndex &index, int folder);
