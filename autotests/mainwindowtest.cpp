@@ -441,6 +441,8 @@ private Q_SLOTS:
         const QColor text = QColor::isValidColor(given[1]) ? QColor(given[1]) : QGuiApplication::palette().color(QPalette::WindowText);
         QCOMPARE(QColor(colors->textColor()), text);
         QCOMPARE(m_query->palette().color(QPalette::Inactive, QPalette::PlaceholderText), text);
+        // Headers are dimmer: the theme's own shade, else one towards the palette's background.
+        QVERIFY(QColor::isValidColor(given[1]) ? colors->dimTextColor() == text.darker(120).name() : QColor(colors->dimTextColor()) != text);
         const auto image = [](const QIcon &icon) {
             return icon.pixmap(QSize(16, 16)).toImage();
         };

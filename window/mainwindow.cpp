@@ -90,6 +90,16 @@ QMap<QString, QString> withPaletteFallbacks(QMap<QString, QString> colors)
     return colors;
 }
 
+// A palette's text is often black, which darker() cannot dim: the headers
+// then take a colour between the text and its background.
+QColor dimmedTowards(const QColor &text, const QColor &background)
+{
+    constexpr qreal share = 0.4;
+    return QColor::fromRgbF(text.redF() + (background.redF() - text.redF()) * share,
+                            text.greenF() + (background.greenF() - text.greenF()) * share,
+                            text.blueF() + (background.blueF() - text.blueF()) * share);
+}
+
 const QString s_menuStyleSheet = QStringLiteral(
     "QMenu {\n    background-color: %1;\n    border: 1px solid %5;\n    color: %3;\n}\n"
     "QMenu::item {\n    background-color: %1;\n    color: %3;\n}\n"
@@ -582,7 +592,8 @@ void MainWindow::applyTheme(const QMap<QString, QString> &themeColors)
     theme->setBorderColor(selection);
     theme->setTextColor(menuStringColor);
     theme->setSelectedTextColor(colorName(colors.value(QStringLiteral("MenuStringActiveColor"))));
-    theme->setDimTextColor(text.darker(120).name());
+    theme->setDimTextColor(QColor::isValidColor(themeColors.value(QStringLiteral("MenuStringColor"))) ? text.darker(120).name()
+                                                                                                      : dimmedTowards(text, QColor(menuColor)).name());
     theme->setQueryTextColor(menuStringColor);
     theme->setQueryBackgroundColor(defaultTheme ? QStringLiteral("#547fa2") : selection);
     theme->setAdvancedSearchBackgroundColor(defaultTheme ? QColor(QStringLiteral("#44AEE4")).name() : selection);
