@@ -443,12 +443,8 @@ private Q_SLOTS:
         QCOMPARE(m_query->palette().color(QPalette::Inactive, QPalette::PlaceholderText), text);
         // Headers are dimmer: the theme's own shade, else one towards the palette's background.
         QVERIFY(QColor::isValidColor(given[1]) ? colors->dimTextColor() == text.darker(120).name() : QColor(colors->dimTextColor()) != text);
-        const auto image = [](const QIcon &icon) {
-            return icon.pixmap(QSize(16, 16)).toImage();
-        };
-        const QString suffix = darkIcons ? QStringLiteral("-dark.svg") : QStringLiteral(".svg");
-        QCOMPARE(image(m_window->findChild<QPushButton *>(QStringLiteral("pushButtonSearch"))->icon()),
-                 image(QIcon(QStringLiteral(":/resources/icons/icon-search") + suffix)));
+        const QIcon icon(QStringLiteral(":/resources/icons/icon-search") + (darkIcons ? QStringLiteral("-dark.svg") : QStringLiteral(".svg")));
+        QCOMPARE(m_window->findChild<QPushButton *>(QStringLiteral("pushButtonSearch"))->icon().pixmap(16).toImage(), icon.pixmap(16).toImage());
     }
 
     void actions_data()
@@ -558,8 +554,7 @@ private Q_SLOTS:
     void copiesAndClipboard()
     {
         m_list->setModel(m_model);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        showAndFocus();
         QClipboard *clipboard = QGuiApplication::clipboard();
         for (const auto &[entry, format, content] :
              {std::tuple{"&Copy", "text/uri-list", QByteArray("file://" + m_document.toUtf8().replace(' ', "%20") + "\r\n")},
@@ -842,10 +837,7 @@ private:
         poll.start(10);
         if (!key.isEmpty()) {
             QProcess::execute(QStringLiteral("xdotool"), {QStringLiteral("key"), key});
-            static_cast<void>(QTest::qWaitFor([&entries] {
-                return !entries.isEmpty();
-            }));
-            return entries;
+            return QTest::qWaitFor(std::bind(&QStringList::size, &entries)) ? entries : QStringList();
         }
         const QPoint pos = row == NoRow ? rowCenter(HelpRow) + QPoint(0, 3 * m_list->visualRect(index(HelpRow)).height()) : rowCenter(row);
         QContextMenuEvent event(QContextMenuEvent::Mouse, pos, m_list->viewport()->mapToGlobal(pos));
