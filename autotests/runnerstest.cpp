@@ -28,6 +28,7 @@ const char *const s_applications[][4] = {
     {"bigfennimore", "Name=Bigfennimore\nExec=sh -c \"echo 100%% done\" %f", "sh|-c|echo 100% done", ""},
     {"paperweight", "Name=Paperweight\nKeywords=fennimore;weights;\nExec=paperweight", "paperweight", ""},
     {"lantern", "Name=Lantern\nExec=/usr/libexec/fennimored --quiet --file=%f", "/usr/libexec/fennimored|--quiet|--file=", ""},
+    {"latern", "Name=Latern\nExec=latern", "latern", ""},
     {"hidden", "Name=Fennimore Hidden\nHidden=true\nExec=fennimore-hidden", "", ""},
     {"secret", "Name=Fennimore Secret\nNoDisplay=true\nExec=fennimore-secret", "", ""},
 };
@@ -60,6 +61,7 @@ private Q_SLOTS:
         QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("quixotic.bin"), QByteArray("\0\1\2\3", 4).repeated(4)));
         QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("notes.txt"), "A rather quixotic, zephyrous idea."));
         QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("Crème brûlée.txt"), "Dessert."));
+        QVERIFY(TestHelpers::writeFile(m_folder + QStringLiteral("отчет.txt"), "x"));
         for (int i = 10; i < 25; ++i) {
             const QString name = i % 3 ? QStringLiteral("log-%1.txt") : QStringLiteral("lantern-%1.txt");
             QVERIFY(TestHelpers::writeFile(m_folder + name.arg(i), "The lighthouse keeper wrote this down in the meadow."));
@@ -111,6 +113,49 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(names.join(QLatin1Char('|')), found);
+    }
+    // Typed with the other keyboard layout, or with a slip of one key.
+    void forgiving_data()
+    {
+        QTest::addColumn<QString>("runner");
+        QTest::addColumn<QString>("query");
+        // Strongest first, "~" after those below every match of a text as typed; "=word": what the word finds, all below.
+        QTest::addColumn<QString>("found");
+        const auto row = [](const char *name, const char *runner, const char *query, const char *found) {
+            QTest::newRow(name) << QString::fromLatin1(runner) << QString::fromUtf8(query) << QString::fromUtf8(found);
+        };
+        row("applications, Latin as Cyrillic", "nydservices", "ауттшьщку", "=fennimore");
+        row("files, Cyrillic as Latin", "nydbaloosearch", "jnxtn", "=отчет");
+        row("files, Latin as Cyrillic", "nydbaloosearch", "йгшчщешс", "=quixotic");
+        row("help, Latin as Cyrillic", "nydhelp", "лунищфкв", "=keyboard");
+        row("help, Cyrillic as Latin", "nydhelp", "cfvjdfh", "=самовар");
+        row("letter missing, in names", "nydservices", "fenimore", "Fennimore~|Fennimore Files~|Fennimore Studio~|Old Fennimore Viewer~");
+        row("letter extra", "nydservices", "lanttern", "Lantern~");
+        row("wrong letter, executable", "nydservices", "fennimorad", "Lantern~");
+        row("neighbours swapped, generic name", "nydservices", "makre", "Fennimore~");
+        row("below an exact match", "nydservices", "lantern", "Lantern|Latern~");
+        row("short word: no slips", "nydservices", "mker", "");
+    }
+    void forgiving()
+    {
+        QFETCH(QString, runner);
+        QFETCH(QString, query);
+        QFETCH(QString, found);
+        const auto texts = [this, &runner](const QString &query) {
+            QStringList texts;
+            for (const Plasma::QueryMatch &match : matches(query, qPrintable(runner))) {
+                // The system's own applications may match too.
+                if (runner != QLatin1String("nydservices") || match.data().toUrl().toLocalFile().startsWith(m_applications)) {
+                    texts << match.text() + QLatin1String(match.type() < Plasma::QueryMatch::PossibleMatch ? "~" : "");
+                }
+            }
+            return texts.join(QLatin1Char('|'));
+        };
+        if (found.startsWith(QLatin1Char('='))) {
+            found = texts(found.mid(1)).replace(QLatin1Char('|'), QStringLiteral("~|")) + QLatin1Char('~');
+            QVERIFY(found.size() > 1);
+        }
+        QCOMPARE(texts(query), found);
     }
     void applicationsInstalledLaterAreFound()
     {
@@ -255,17 +300,17 @@ private:
         HelpSearchEngine::instance()->prepare();
         QVERIFY(ready || finished.wait(60000));
     }
-    // What one runner found, strongest first. The manager ignores a query equal to the one before.
+    // What one runner found, strongest first as the panel orders them. The manager ignores a query equal to the one before.
     QList<Plasma::QueryMatch> matches(const QString &query, const char *runner)
     {
         m_manager.reset();
         QSignalSpy finished(&m_manager, &Plasma::RunnerManager::queryFinished);
         m_manager.launchQuery(query);
         QTest::qVerify(finished.wait(30000), "finished.wait(30000)", "", __FILE__, __LINE__);
-        QMultiMap<qreal, Plasma::QueryMatch> found;
+        QMultiMap<QPair<int, qreal>, Plasma::QueryMatch> found;
         for (const Plasma::QueryMatch &match : m_manager.matches()) {
             if (match.runner()->id() == QLatin1String(runner)) {
-                found.insert(-match.relevance(), match);
+                found.insert({-match.type(), -match.relevance()}, match);
             }
         }
         return found.values();

@@ -2,6 +2,7 @@
 #include "baloosearchrunner.h"
 #include "indexquery_p.h"
 #include "indexqueryclient.h"
+#include "keyboardlayout.h"
 
 #include <KIO/OpenUrlJob>
 
@@ -200,9 +201,11 @@ void BalooSearchRunner::match(Plasma::RunnerContext &context)
     if (term.isEmpty()) {
         return;
     }
-    const QString foldedTerm = folded(term);
+    // The words as typed, and as the other keyboard layout gives them, for the
+    // kinds in which only that finds something.
     static const QRegularExpression spaces(QStringLiteral("\\s+"));
-    const QStringList words = foldedTerm.split(spaces, Qt::SkipEmptyParts);
+    const QString typedTerms[] = {folded(term), folded(otherKeyboardLayout(term))};
+    const QStringList typedWords[] = {typedTerms[0].split(spaces, Qt::SkipEmptyParts), typedTerms[1].split(spaces, Qt::SkipEmptyParts)};
 
     const QMimeDatabase mimeDatabase;
     QSet<QString> seen;
@@ -212,11 +215,15 @@ void BalooSearchRunner::match(Plasma::RunnerContext &context)
     // results, and a last one for whatever has no kind.
     const QVector<QStringList> found = m_index->ask(term);
     for (const QStringList &paths : found) {
-        for (int rank = 0; rank < paths.size(); ++rank) {
+        const bool otherLayout = paths.value(0) == QLatin1String(s_otherLayoutMark);
+        const QString &foldedTerm = typedTerms[otherLayout];
+        const QStringList &words = typedWords[otherLayout];
+        const int first = otherLayout ? 1 : 0;
+        for (int rank = 0; first + rank < paths.size(); ++rank) {
             if (!context.isValid()) {
                 return;
             }
-            const QString &path = paths.at(rank);
+            const QString &path = paths.at(first + rank);
             if (seen.contains(path)) {
                 continue;
             }
@@ -247,7 +254,8 @@ void BalooSearchRunner::match(Plasma::RunnerContext &context)
             relevance -= 0.001 * std::min(rank, 99);
 
             Plasma::QueryMatch match(this);
-            match.setType(exact ? Plasma::QueryMatch::ExactMatch : Plasma::QueryMatch::PossibleMatch);
+            // Below whatever the text as typed finds elsewhere.
+            match.setType(otherLayout ? Plasma::QueryMatch::CompletionMatch : exact ? Plasma::QueryMatch::ExactMatch : Plasma::QueryMatch::PossibleMatch);
             match.setRelevance(relevance);
             match.setMatchCategory(categoryName(file.kind));
             match.setText(info.fileName());

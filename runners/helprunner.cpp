@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "helprunner.h"
+#include "keyboardlayout.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -100,8 +101,7 @@ HelpRunner::HelpRunner(QObject *parent, const KPluginMetaData &metaData, const Q
 
 void HelpRunner::match(Plasma::RunnerContext &context)
 {
-    const QString query = fullTextQuery(context.query());
-    if (query.isEmpty()) {
+    if (fullTextQuery(context.query()).isEmpty()) {
         return;
     }
     const QFileInfo collection(m_collectionFile);
@@ -118,10 +118,42 @@ void HelpRunner::match(Plasma::RunnerContext &context)
         return;
     }
     QHelpSearchEngine searchEngine(&helpEngine);
+    QVector<QHelpSearchResult> results;
+    if (!search(&searchEngine, context.query(), context, &results)) {
+        return;
+    }
+    // Typed with the other keyboard layout: asked only when the text as typed finds nothing.
+    const QString otherQuery = results.isEmpty() ? otherKeyboardLayout(context.query()) : QString();
+    if (!otherQuery.isEmpty() && !search(&searchEngine, otherQuery, context, &results)) {
+        return;
+    }
 
+    QList<Plasma::QueryMatch> matches;
+    matches.reserve(results.size());
+    for (int i = 0; i < results.size(); ++i) {
+        const QHelpSearchResult &result = results.at(i);
+        Plasma::QueryMatch match(this);
+        // Below whatever the text as typed finds elsewhere.
+        match.setType(otherQuery.isEmpty() ? Plasma::QueryMatch::PossibleMatch : Plasma::QueryMatch::CompletionMatch);
+        // Qt Help ranks pages with the words in their title first.
+        match.setRelevance(0.6 - 0.01 * i);
+        // A key the panel compares; it translates it only where it shows it.
+        match.setMatchCategory(QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Help")));
+        match.setText(result.title());
+        match.setSubtext(excerpt(helpEngine, result));
+        match.setIconName(QStringLiteral("help-contents"));
+        match.setData(result.url());
+        matches << match;
+    }
+    context.addMatches(matches);
+}
+
+// The pages that have the words of @p text; false when the search failed or is no longer wanted.
+bool HelpRunner::search(QHelpSearchEngine *searchEngine, const QString &text, const Plasma::RunnerContext &context, QVector<QHelpSearchResult> *results)
+{
     QEventLoop loop;
     bool finished = false;
-    connect(&searchEngine, &QHelpSearchEngine::searchingFinished, &loop, [&finished, &loop] {
+    connect(searchEngine, &QHelpSearchEngine::searchingFinished, &loop, [&finished, &loop] {
         finished = true;
         loop.quit();
     });
@@ -137,31 +169,14 @@ void HelpRunner::match(Plasma::RunnerContext &context)
 
     timeout.start(s_searchTimeout);
     superseded.start(s_supersededCheckInterval);
-    searchEngine.search(query);
+    searchEngine->search(fullTextQuery(text));
     loop.exec();
     if (!finished || !context.isValid()) {
-        searchEngine.cancelSearching();
-        return;
+        searchEngine->cancelSearching();
+        return false;
     }
-
-    const QVector<QHelpSearchResult> results = inInterfaceLanguage(searchEngine.searchResults(0, searchEngine.searchResultCount()));
-    QList<Plasma::QueryMatch> matches;
-    matches.reserve(results.size());
-    for (int i = 0; i < results.size(); ++i) {
-        const QHelpSearchResult &result = results.at(i);
-        Plasma::QueryMatch match(this);
-        match.setType(Plasma::QueryMatch::PossibleMatch);
-        // Qt Help ranks pages with the words in their title first.
-        match.setRelevance(0.6 - 0.01 * i);
-        // A key the panel compares; it translates it only where it shows it.
-        match.setMatchCategory(QStringLiteral(QT_TRANSLATE_NOOP("RunnerResultsModel", "Help")));
-        match.setText(result.title());
-        match.setSubtext(excerpt(helpEngine, result));
-        match.setIconName(QStringLiteral("help-contents"));
-        match.setData(result.url());
-        matches << match;
-    }
-    context.addMatches(matches);
+    *results = inInterfaceLanguage(searchEngine->searchResults(0, searchEngine->searchResultCount()));
+    return true;
 }
 
 #include "helprunner.moc"

@@ -4,6 +4,9 @@
 
 #include <KRunner/AbstractRunner>
 
+class QHelpSearchEngine;
+class QHelpSearchResult;
+
 /**
  * Finds pages of the user's help collection by title and full text, using the
  * index that HelpSearchEngine builds.
@@ -17,6 +20,8 @@ public:
     void match(Plasma::RunnerContext &context) override;
 
 private:
+    bool search(QHelpSearchEngine *searchEngine, const QString &text, const Plasma::RunnerContext &context, QVector<QHelpSearchResult> *results);
+
     const QString m_collectionFile;
 };
 

@@ -2,6 +2,7 @@
 // Asks the file index for the file runner, in a process of its own: a process
 // keeps reading the index file it opened first, and a purge replaces it.
 #include "indexquery_p.h"
+#include "keyboardlayout.h"
 
 #include <Baloo/Query>
 #include <KFileMetaData/TypeInfo>
@@ -73,9 +74,17 @@ int main(int argc, char *argv[])
             return 0;
         }
         const QString term = QString::fromStdString(std::exchange(request, {}));
+        const QString otherTerm = otherKeyboardLayout(term);
         // The index answers each kind on its own, so the kinds are asked side by side.
-        const std::function<QStringList(const QString &)> askFor = [&term](const QString &type) {
-            const QStringList paths = ask(term, type);
+        const std::function<QStringList(const QString &)> askFor = [&term, &otherTerm](const QString &type) {
+            QStringList paths = ask(term, type);
+            // A word missing from the index costs little to ask for.
+            if (paths.isEmpty() && !otherTerm.isEmpty()) {
+                paths = ask(otherTerm, type);
+                if (!paths.isEmpty()) {
+                    paths.prepend(QLatin1String(s_otherLayoutMark));
+                }
+            }
             // Without a term the index lists a kind's newest files, after
             // reading the times of all of them: the pages every search sorts by.
             return term.isEmpty() ? QStringList() : paths;

@@ -8,7 +8,8 @@
 #include <QMutex>
 
 /**
- * Finds installed applications by name, generic name, keywords and executable.
+ * Finds installed applications by name, generic name, keywords and executable,
+ * also when typed with the other keyboard layout or with a slip of one key.
  * A match's id is the desktop file's path, its data the file's URL.
  */
 class ServicesRunner : public Plasma::AbstractRunner
@@ -24,7 +25,14 @@ public:
 
 private:
     struct Application;
+    struct Score {
+        qreal relevance;
+        bool exact;
+    };
     QVector<Application> applications();
+    static Score score(const Application &application, const QString &term);
+    static qreal slipScore(const Application &application, const QString &foldedTerm);
+    Plasma::QueryMatch makeMatch(const Application &application, Plasma::QueryMatch::Type type, qreal relevance);
 
     // Reading every entry of the service cache costs more than matching them
     // all, so they are read once for each version of the cache file.
