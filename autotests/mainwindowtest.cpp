@@ -140,8 +140,10 @@ private Q_SLOTS:
         m_path = qgetenv("PATH");
         // Enough applications for a list that scrolls, and one whose command a shell would take apart if it were not quoted.
         const QString applications = QStandardPaths::writableLocation(QStandardPaths::ApplicationsLocation) + QLatin1Char('/');
-        for (int i = 0; i <= 12; ++i) {
-            const QByteArray name = i ? "Quuxtool " + QByteArray::number(i).rightJustified(2, '0') : QByteArray("Zoltermo");
+        for (int i = -2; i <= 12; ++i) {
+            // Two that a word matches alike but for their length.
+            const QByteArray name =
+                i > 0 ? "Quuxtool " + QByteArray::number(i).rightJustified(2, '0') : QList<QByteArray>{"Zeta Maps", "Zeta Notebook", "Zoltermo"}.at(i + 2);
             const QByteArray exec = i ? QByteArray::number(i).prepend("true ") : "printf \"%s\" \"it's $(touch " + QFile::encodeName(m_marker) + ")\"";
             const QByteArray entry = "[Desktop Entry]\nType=Application\nIcon=system-run\nName=" + name + "\nExec=" + exec;
             QVERIFY(TestHelpers::writeFile(applications + QString::fromLatin1(name) + QStringLiteral(".desktop"), entry));
@@ -659,6 +661,40 @@ private Q_SLOTS:
         QCOMPARE(m_list->currentIndex().row(), 1);
         QCOMPARE(m_list->verticalScrollBar()->value(), 0);
         QCOMPARE(m_query->text(), QStringLiteral("quuxtool"));
+    }
+
+    // Every way of opening a result counts, and what is opened more comes first, also after a restart.
+    void launchCountsRaiseResults()
+    {
+        const QString counts = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/krunnerstaterc");
+        QVERIFY(TestHelpers::writeFile(counts, "") && QFile::setPermissions(counts, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
+        const auto bestMatches = [this]() -> QString {
+            search(QStringLiteral("zeta"));
+            return index(1).data().toString() + QLatin1Char('|') + index(2).data().toString();
+        };
+        QCOMPARE(bestMatches(), QStringLiteral("Zeta Maps|Zeta Notebook"));
+        for (const char *way : {"Return", "click", "Open in &terminal"}) {
+            bestMatches();
+            const int row = m_list->model()->match(index(0), Qt::DisplayRole, QStringLiteral("Zeta Notebook")).value(0).row();
+            m_list->setCurrentIndex(index(row));
+            if (way == QByteArray("Return")) {
+                QTest::keyClick(m_query, Qt::Key_Return);
+            } else if (way == QByteArray("click")) {
+                QTest::mouseClick(m_list->viewport(), Qt::LeftButton, {}, rowCenter(row));
+            } else {
+                useMenu(row, {QString::fromLatin1(way)});
+            }
+            QTRY_VERIFY(m_window->isHidden());
+        }
+        // Written at once, one entry for each result, in the runner library's format.
+        const QString id = QStandardPaths::locate(QStandardPaths::ApplicationsLocation, QStringLiteral("Zeta Notebook.desktop"));
+        const KConfig state(counts, KConfig::SimpleConfig);
+        QCOMPARE(state.group("PlasmaRunnerManager").readEntry("LaunchCounts", QStringList()).filter(id), QStringList{QStringLiteral("3 ") + id});
+        QVERIFY(!(QFile::permissions(counts) & (QFile::ReadGroup | QFile::ReadOther)));
+        QCOMPARE(bestMatches(), QStringLiteral("Zeta Notebook|Zeta Maps"));
+        cleanup();
+        init();
+        QCOMPARE(bestMatches(), QStringLiteral("Zeta Notebook|Zeta Maps"));
     }
 
     void terminalGetsTheCommandWhole()

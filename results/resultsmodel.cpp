@@ -131,6 +131,11 @@ void ResultsModel::clear()
     d->resultsModel->clear();
 }
 
+void ResultsModel::countLaunch(const QString &matchId)
+{
+    d->resultsModel->countLaunch(matchId);
+}
+
 QHash<int, QByteArray> ResultsModel::roleNames() const
 {
     QHash<int, QByteArray> names = QAbstractItemModel::roleNames();

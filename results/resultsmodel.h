@@ -83,6 +83,9 @@ public:
 
     void clear();
 
+    /// The user opened the match with this id once more; later queries rank it higher.
+    void countLaunch(const QString &matchId);
+
     QHash<int, QByteArray> roleNames() const override;
 
 Q_SIGNALS:

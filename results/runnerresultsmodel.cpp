@@ -6,7 +6,9 @@
 #include "searchsettings.h"
 #include "themecolors.h"
 
+#include <KRunner/RunnerContext>
 #include <KRunner/RunnerManager>
+#include <KSharedConfig>
 
 #include <QBrush>
 #include <QDir>
@@ -16,6 +18,7 @@
 #include <QLocale>
 #include <QSet>
 #include <QSize>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -36,6 +39,10 @@ constexpr int s_iconSize = 24;
 constexpr int s_maxCachedIcons = 256;
 constexpr int s_bestMatchBoost = 100000;
 constexpr int s_applicationsBoost = 10000;
+// The runner library's own state, which it restores its launch counts from.
+const QString s_launchCountsFile = QStringLiteral("krunnerstaterc");
+const char s_launchCountsGroup[] = "PlasmaRunnerManager";
+const char s_launchCountsKey[] = "LaunchCounts";
 
 QFont rowFont()
 {
@@ -76,11 +83,14 @@ bool weaker(const Plasma::QueryMatch &left, const Plasma::QueryMatch &right)
 RunnerResultsModel::RunnerResultsModel(QObject *parent)
     : QAbstractItemModel(parent)
     , m_manager(new Plasma::RunnerManager(s_runnerConfigFile, this))
+    , m_launchCounts(KSharedConfig::openConfig(s_launchCountsFile, KConfig::NoGlobals, QStandardPaths::GenericDataLocation)->group(s_launchCountsGroup))
 {
     m_manager->enableKNotifyPluginWatcher();
+    m_manager->searchContext()->restore(m_launchCounts);
     connect(m_manager, &Plasma::RunnerManager::matchesChanged, this, &RunnerResultsModel::onMatchesChanged);
     connect(m_manager, &Plasma::RunnerManager::queryFinished, this, [this] {
         setQuerying(false);
+        takeLaunchCounts();
     });
     connect(m_manager, &Plasma::RunnerManager::setSearchTerm, this, &RunnerResultsModel::queryStringChangeRequested);
     m_categories.reserve(s_reservedCategories);
@@ -141,6 +151,42 @@ void RunnerResultsModel::clear()
     m_categories.clear();
     m_matches.clear();
     endResetModel();
+}
+
+void RunnerResultsModel::countLaunch(const QString &matchId)
+{
+    if (matchId.isEmpty()) {
+        return;
+    }
+    // Each entry is a count, a blank and the id, as RunnerContext::save writes them.
+    QStringList counts = m_launchCounts.readEntry(s_launchCountsKey, QStringList());
+    int count = 0;
+    for (auto entry = counts.begin(); entry != counts.end(); ++entry) {
+        const int blank = entry->indexOf(QLatin1Char(' '));
+        if (blank > 0 && entry->midRef(blank + 1) == matchId) {
+            count = entry->leftRef(blank).toInt();
+            counts.erase(entry);
+            break;
+        }
+    }
+    counts << QString::number(count + 1) + QLatin1Char(' ') + matchId;
+    // What the user opens is theirs alone; the file keeps its mode when it is written anew.
+    QFile::setPermissions(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') + s_launchCountsFile,
+                          QFile::ReadOwner | QFile::WriteOwner);
+    m_launchCounts.writeEntry(s_launchCountsKey, counts);
+    m_launchCounts.sync();
+    m_launchCountsTaken = false;
+    if (!m_querying) {
+        takeLaunchCounts();
+    }
+}
+
+// Runners read the counts while they match, so they change between queries only.
+void RunnerResultsModel::takeLaunchCounts()
+{
+    if (!std::exchange(m_launchCountsTaken, true)) {
+        m_manager->searchContext()->restore(m_launchCounts);
+    }
 }
 
 Plasma::RunnerManager *RunnerResultsModel::runnerManager() const

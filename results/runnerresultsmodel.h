@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <KConfigGroup>
 #include <KRunner/QueryMatch>
 
 namespace Plasma
@@ -42,6 +43,8 @@ public:
 
     void clear();
 
+    void countLaunch(const QString &matchId);
+
     Plasma::RunnerManager *runnerManager() const;
     Plasma::QueryMatch fetchMatch(const QModelIndex &index) const;
 
@@ -69,6 +72,7 @@ private:
     QVariant matchData(const Plasma::QueryMatch &match, int role) const;
     QString toolTip(const Plasma::QueryMatch &match) const;
     QPixmap iconPixmap(const QString &iconName) const;
+    void takeLaunchCounts();
 
     Plasma::RunnerManager *m_manager;
     QString m_queryString;
@@ -77,6 +81,9 @@ private:
     Grouping m_grouping = FixedGrouping;
     QStringList m_categories;
     QHash<QString, QVector<Plasma::QueryMatch>> m_matches;
+    // Where the runner library keeps the launch counts it ranks by, in its format.
+    KConfigGroup m_launchCounts;
+    bool m_launchCountsTaken = true;
     // Looking a name up in the icon theme costs more than the rest of a row.
     mutable QHash<QString, QPixmap> m_iconPixmaps;
 };

@@ -314,6 +314,7 @@ void MainWindow::openResult(const QModelIndex &index)
     }
     const QString category = index.data(ResultsModel::CategoryRole).toString();
     const QString url = index.data(ResultsModel::DataRole).toUrl().toString();
+    m_model.countLaunch(index.data(ResultsModel::IdRole).toString());
     hide();
     if (category == QLatin1String("Help")) {
         QProcess::startDetached(QStringLiteral("assistant"),
@@ -329,6 +330,7 @@ void MainWindow::openResultInTerminal(const QModelIndex &index)
         return;
     }
     const QString entryCommand = index.data(ResultsModel::CommandRole).toString();
+    m_model.countLaunch(index.data(ResultsModel::IdRole).toString());
     hide();
     // Quoted, the command reaches the terminal as one argument whatever it holds.
     const QString command = KShell::quoteArg(terminalProgram()) + QStringLiteral(" --noclose -e ") + KShell::quoteArg(entryCommand);
