@@ -751,7 +751,10 @@ private Q_SLOTS:
                                            m_fakes->filePath(QStringLiteral("records")),
                                            "exec /usr/bin/baloo_file"));
         MainWindow window;
-        QCOMPARE(TestHelpers::readFile(config), QByteArray("[Basic Settings]\nIndexing-Enabled=true\n\n[General]\nonly basic indexing=true\n"));
+        // The indexer it starts may already be adding keys of its own.
+        const KConfig written(config, KConfig::SimpleConfig);
+        QCOMPARE(written.group("Basic Settings").readEntry("Indexing-Enabled") + written.group("General").readEntry("only basic indexing"),
+                 QStringLiteral("truetrue"));
         QTRY_COMPARE(calls(), QList<QStringList>({{QStringLiteral("baloo_file")}}));
 
         // The warning shows while the indexer works, and only then.
