@@ -1,24 +1,28 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 // The desktop's screen saver and notification server on the session bus, for
 // tests. Prints "ready", then "notify ID app|icon|summary|body|actions|timeout"
-// for each notification shown; reads "active 0|1" and "invoke ID ACTION" lines.
+// for each notification shown and "close ID" for each one closed; reads "invoke
+// ID ACTION" and "active 0|1|silent" lines, echoing the latter once in force.
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QSocketNotifier>
 
 #include <cstdio>
 #include <unistd.h>
 
-class ScreenSaver : public QObject
+// Silent, it takes the question and never answers.
+class ScreenSaver : public QObject, protected QDBusContext
 {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
 public:
-    bool m_active = false;
+    QByteArray m_active = "0";
 public Q_SLOTS:
     bool GetActive()
     {
-        return m_active;
+        setDelayedReply(m_active == "silent");
+        return m_active == "1";
     }
 };
 
@@ -48,8 +52,15 @@ public Q_SLOTS:
         }
         return replaces ? replaces : m_lastId;
     }
+    void CloseNotification(uint id)
+    {
+        std::printf("close %u\n", id);
+        std::fflush(stdout);
+        Q_EMIT NotificationClosed(id, 3);
+    }
 Q_SIGNALS:
     void ActionInvoked(uint id, const QString &action);
+    void NotificationClosed(uint id, uint reason);
 
 private:
     uint m_lastId = 0;
@@ -79,7 +90,9 @@ int main(int argc, char *argv[])
             const QList<QByteArray> words = input.left(end).split(' ');
             input.remove(0, end + 1);
             if (words.value(0) == "active") {
-                screenSaver.m_active = words.value(1) == "1";
+                screenSaver.m_active = words.value(1);
+                std::printf("active %s\n", screenSaver.m_active.constData());
+                std::fflush(stdout);
             } else if (words.value(0) == "invoke") {
                 Q_EMIT notifications.ActionInvoked(words.value(1).toUInt(), QString::fromUtf8(words.value(2)));
             }

@@ -10,6 +10,7 @@
 
 #include <Baloo/IndexerConfig>
 
+#include <QDBusPendingCallWatcher>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -18,8 +19,10 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <sys/stat.h>
+
 // The real indexer on the session's bus, the real status tool, and a screen
-// saver and notification server of our own.
+// saver and notification server of our own, in a Russian session.
 class IndexerControlTest : public QObject
 {
     Q_OBJECT
@@ -36,6 +39,8 @@ private Q_SLOTS:
         QVERIFY(TestHelpers::writeFile(notifyrc, TestHelpers::readFile(QStringLiteral(NYD_NOTIFYRC))));
         // Every command the panel gives is recorded on its way to the real tool.
         QVERIFY(TestHelpers::writeRecorder(m_bin + QStringLiteral("/balooctl"), m_records, "exec /usr/bin/balooctl \"$@\""));
+        qputenv("LC_ALL", "C.UTF-8");
+        qputenv("LANGUAGE", "ru");
         qputenv("PATH", QFile::encodeName(m_bin) + ':' + qgetenv("PATH"));
         writeIndexerSettings(true, false);
         m_services.start(QStringLiteral(NYD_FAKE_SERVICES), {});
@@ -49,6 +54,7 @@ private Q_SLOTS:
     {
         QDir(m_records).removeRecursively();
         QDir().mkpath(m_records);
+        BalooCtl::setStatusProgramForTesting(QStringLiteral("/usr/bin/balooctl"), 30000);
     }
 
     void progress_data()
@@ -60,13 +66,15 @@ private Q_SLOTS:
         QTest::newRow("a quarter waits") << "Indexer state: Idle\nTotal files indexed: 200" + waiting + "50\n" << 0 << 75;
         QTest::newRow("fraction dropped") << "Total files indexed: 3" + waiting + "1" << 0 << 66;
         QTest::newRow("floor of 28.999…") << "Total files indexed: 100" + waiting + "71" << 0 << 28;
-        QTest::newRow("more waiting than indexed") << "Total files indexed: 10" + waiting + "15" << 0 << -50;
+        QTest::newRow("more waiting than indexed") << "Total files indexed: 10" + waiting + "15" << 0 << 0;
         QTest::newRow("the later line counts") << "Total files indexed: 1\nTotal files indexed: 4" + waiting + "1" << 0 << 75;
-        QTest::newRow("no waiting line") << QByteArray("Total files indexed: 200\n") << 0 << 100;
-        QTest::newRow("nothing indexed") << "Total files indexed: 0" + waiting + "0" << 0 << 100;
-        QTest::newRow("text after the number") << "Total files indexed: 200 files" + waiting + "50" << 0 << 100;
-        QTest::newRow("failed") << "Total files indexed: 200" + waiting + "50" << 1 << 100;
-        QTest::newRow("hangs") << QByteArray() << -1 << 100;
+        QTest::newRow("no waiting line") << QByteArray("Total files indexed: 200\n") << 0 << -1;
+        QTest::newRow("nothing indexed") << "Total files indexed: 0" + waiting + "0" << 0 << -1;
+        QTest::newRow("text after the number") << "Total files indexed: 200 files" + waiting + "50" << 0 << -1;
+        QTest::newRow("failed") << "Total files indexed: 200" + waiting + "50" << 1 << -1;
+        QTest::newRow("hangs") << QByteArray() << -1 << -1;
+        QTest::newRow("hangs till the application quits") << QByteArray() << -2 << -1;
+        QTest::newRow("floods") << QByteArray() << -3 << -1;
     }
     void progress()
     {
@@ -74,9 +82,9 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(int, progress);
         const QString tool = m_bin + QStringLiteral("/status-tool");
-        const QByteArray end = exitCode < 0 ? QByteArray("exec sleep 30") : "exit " + QByteArray::number(exitCode);
-        QVERIFY(TestHelpers::writeRecorder(tool, m_records, "[ \"$LANG\" = C ] || exit 3\nprintf '%s' '" + output + "'\n" + end));
-        BalooCtl::setStatusProgramForTesting(tool, exitCode < 0 ? 300 : 10000);
+        const QByteArray end = exitCode < -2 ? QByteArray("exec yes 'Total files indexed: 1'") : exitCode < 0 ? QByteArray("exec sleep 60") : "exit " + QByteArray::number(exitCode);
+        QVERIFY(TestHelpers::writeRecorder(tool, m_records, "printf '%s' '" + output + "'\n" + end));
+        BalooCtl::setStatusProgramForTesting(tool, exitCode == -1 ? 300 : 60000);
         // Asked twice while one run is in flight: one run, both told.
         QList<int> answers;
         for (int i = 0; i < 2; ++i) {
@@ -84,8 +92,13 @@ private Q_SLOTS:
                 answers << answer;
             });
         }
+        if (exitCode == -2) {
+            QTRY_VERIFY(!TestHelpers::recordedCalls(m_records).isEmpty());
+            QMetaObject::invokeMethod(qApp, "aboutToQuit");
+        }
         QTRY_COMPARE(answers, QList<int>({progress, progress}));
         QCOMPARE(TestHelpers::recordedCalls(m_records), QList<QStringList>({{QStringLiteral("status-tool"), QStringLiteral("status")}}));
+        QTRY_VERIFY(!TestHelpers::recordedStillRunning(m_records));
     }
 
     void realIndexer()
@@ -98,12 +111,6 @@ private Q_SLOTS:
         BalooCtl::updateConfig();
         const QStringList search{QStringLiteral("-c"), QStringLiteral("baloosearch xylophonic | grep -q xylophonic")};
         QTRY_VERIFY_WITH_TIMEOUT(QProcess::execute(QStringLiteral("sh"), search) == 0, 30000);
-        // The real tool still prints the lines the figure is read from.
-        QProcess status;
-        status.start(QStringLiteral("/usr/bin/balooctl"), {QStringLiteral("status")});
-        QVERIFY(status.waitForFinished(30000));
-        const QByteArray output = status.readAllStandardOutput();
-        QVERIFY2(output.contains("\nTotal files indexed: ") && output.contains("\nFiles waiting for content indexing: "), output.constData());
     }
 
     void settingsFile()
@@ -145,35 +152,45 @@ private Q_SLOTS:
     void idleMode_data()
     {
         QTest::addColumn<bool>("idleMode");
-        QTest::addColumn<bool>("screenSaverOn");
+        QTest::addColumn<QByteArray>("screenSaver"); // 0, 1 or silent
         QTest::addColumn<bool>("suspended");
         QTest::addColumn<QString>("setting"); // "basic", "disabled", "paused" or none
         QTest::addColumn<QString>("command");
-        QTest::newRow("away mode, screen saver off") << true << false << false << QString() << QStringLiteral("suspend");
-        QTest::newRow("away mode, already suspended") << true << false << true << QString() << QString();
-        QTest::newRow("away mode, screen saver on") << true << true << true << QString() << QStringLiteral("resume");
-        QTest::newRow("suspended from outside") << false << false << true << QString() << QStringLiteral("resume");
-        QTest::newRow("running") << false << false << false << QString() << QString();
-        QTest::newRow("only basic indexing") << false << false << true << QStringLiteral("basic") << QString();
-        QTest::newRow("indexing disabled") << true << false << false << QStringLiteral("disabled") << QString();
-        QTest::newRow("paused by the user") << false << false << true << QStringLiteral("paused") << QString();
+        const QByteArray off = "0";
+        QTest::newRow("away mode, screen saver off") << true << off << false << QString() << QStringLiteral("suspend");
+        QTest::newRow("away mode, already suspended") << true << off << true << QString() << QString();
+        QTest::newRow("away mode, screen saver on") << true << QByteArray("1") << true << QString() << QStringLiteral("resume");
+        QTest::newRow("away mode, screen saver silent") << true << QByteArray("silent") << false << QString() << QStringLiteral("suspend");
+        QTest::newRow("suspended from outside, not asked") << false << QByteArray("silent") << true << QString() << QStringLiteral("resume");
+        QTest::newRow("running") << false << off << false << QString() << QString();
+        QTest::newRow("only basic indexing") << false << off << true << QStringLiteral("basic") << QString();
+        QTest::newRow("indexing disabled") << true << off << false << QStringLiteral("disabled") << QString();
+        QTest::newRow("paused by the user") << false << off << true << QStringLiteral("paused") << QString();
     }
     void idleMode()
     {
         QFETCH(bool, idleMode);
-        QFETCH(bool, screenSaverOn);
+        QFETCH(QByteArray, screenSaver);
         QFETCH(bool, suspended);
         QFETCH(QString, setting);
         QFETCH(QString, command);
         setSuspended(suspended);
         writeSearchSettings(idleMode, false, 3);
         writeIndexerSettings(setting != QLatin1String("disabled"), setting == QLatin1String("basic"));
-        m_services.write(screenSaverOn ? "active 1\n" : "active 0\n");
-        QTRY_COMPARE(ScreenSaverProxy().GetActive(), screenSaverOn);
+        m_services.write("active " + screenSaver + '\n');
+        QCOMPARE(nextLine(), "active " + screenSaver + '\n');
 
         BalooController controller(m_monitor);
         controller.setPausedByUser(setting == QLatin1String("paused"));
         QMetaObject::invokeMethod(&controller, "checkIndexer");
+        // Asked in idle mode only, one question at a time, and nothing waits for the answer but the rule.
+        QMetaObject::invokeMethod(&controller, "checkIndexer");
+        const auto questions = controller.findChildren<QDBusPendingCallWatcher *>();
+        QCOMPARE(questions.size(), int(idleMode && setting.isEmpty()));
+        if (!questions.isEmpty()) {
+            QCOMPARE(commands(), QString());
+            QVERIFY(QSignalSpy(questions.first(), &QDBusPendingCallWatcher::finished).wait(20000));
+        }
         QCOMPARE(commands(), command);
         QTRY_COMPARE_WITH_TIMEOUT(m_monitor->state() == 1, command.isEmpty() ? suspended : command == QLatin1String("suspend"), 20000);
     }
@@ -197,10 +214,11 @@ private Q_SLOTS:
         QMetaObject::invokeMethod(&controller, "checkIndexer");
         QCOMPARE(commands(), QString());
 
-        // Exactly at the limit is within it; a 5 GiB index is past 4.
+        // Exactly at the limit is within it, and the notification goes; a 5 GiB index is past 4.
         QVERIFY(index.resize(qint64(3) << 30));
         controller.reevaluate();
         QCOMPARE(commands(), QStringLiteral("resume"));
+        QCOMPARE(nextLine(), QByteArray("close 1\n"));
         QTRY_VERIFY_WITH_TIMEOUT(m_monitor->state() != 1, 20000);
         writeSearchSettings(false, true, 4);
         QVERIFY(index.resize(qint64(5) << 30));
@@ -208,10 +226,14 @@ private Q_SLOTS:
         QCOMPARE(commands(), QStringLiteral("suspend"));
         QVERIFY(nextLine().startsWith(QString::fromUtf8(notification).arg(2).arg(4).arg(QStringLiteral("5.0 GiB")).toUtf8()));
 
-        // Its action lifts the limit and lets the indexer go on.
+        // Its action, once, lifts the limit, lets the indexer go on and closes it.
         QTRY_COMPARE_WITH_TIMEOUT(m_monitor->state(), 1, 20000);
-        m_services.write("invoke 2 1\n");
-        QVERIFY(removed.wait(10000));
+        m_services.write("invoke 2 1\ninvoke 2 1\nactive 0\n");
+        QByteArrayList lines{nextLine(), nextLine()};
+        std::sort(lines.begin(), lines.end());
+        QCOMPARE(lines, QByteArrayList({"active 0\n", "close 2\n"}));
+        QVERIFY(!ScreenSaverProxy().GetActive()); // after the second action
+        QCoreApplication::processEvents();
         QCOMPARE(commands(), QStringLiteral("resume"));
         QVERIFY(!QSettings().value(QStringLiteral("limitIndexSize")).toBool());
         QCOMPARE(removed.count(), 1);
@@ -227,6 +249,8 @@ private Q_SLOTS:
         auto *size = dialog.findChild<QLabel *>(QStringLiteral("labelDatabaseSize"));
         auto *status = dialog.findChild<QLabel *>(QStringLiteral("labelStatus"));
         QCOMPARE(size->text(), QStringLiteral("Database size: 5.0 GiB"));
+        // The real index gives a figure, in the panel's language.
+        qunsetenv("BALOO_DB_PATH");
         QTRY_VERIFY(status->text().endsWith(QLatin1String("% complete")));
         auto *pause = dialog.findChild<QPushButton *>(QStringLiteral("pushButtonPauseResumeIndexer"));
         QCOMPARE(pause->text(), QStringLiteral("Pause"));
@@ -234,14 +258,31 @@ private Q_SLOTS:
         QVERIFY(controller.pausedByUser());
         QTRY_COMPARE_WITH_TIMEOUT(pause->text(), QStringLiteral("Resume"), 20000);
         QTRY_VERIFY(status->text().startsWith(QLatin1String("Status: Suspended, ")));
+        // No figure without a tool to give it.
+        BalooCtl::setStatusProgramForTesting(m_bin + QStringLiteral("/missing"), 30000);
+        QTRY_COMPARE(status->text(), QStringLiteral("Status: Suspended"));
+        // A pipe in the index's place is not waited for.
+        qputenv("BALOO_DB_PATH", QFile::encodeName(m_database));
+        QVERIFY(QFile::remove(m_database + QStringLiteral("/index")) && ::mkfifo(QFile::encodeName(m_database + QStringLiteral("/index")).constData(), 0600) == 0);
+        QTRY_COMPARE(size->text(), QStringLiteral("Database size: 0 B"));
         // With idle mode stored on, the indexer is the controller's to resume.
         writeSearchSettings(true, false, 3);
         QVERIFY(!SettingsDialog(&controller).findChild<QPushButton *>(QStringLiteral("pushButtonPauseResumeIndexer"))->isEnabled());
         pause->click();
         QTRY_COMPARE_WITH_TIMEOUT(pause->text(), QStringLiteral("Pause"), 20000);
         QVERIFY(controller.pausedByUser());
-        QVERIFY(QFile::remove(m_database + QStringLiteral("/index")));
-        QTRY_COMPARE(size->text(), QStringLiteral("Database size: 0 B"));
+    }
+
+    // Last, as it ends the indexer: a suspension would change nothing.
+    void noIndexer()
+    {
+        QVERIFY(TestHelpers::endRunningIndexer());
+        QTRY_COMPARE(m_monitor->state(), 10);
+        writeSearchSettings(true, false, 3);
+        BalooController controller(m_monitor);
+        QMetaObject::invokeMethod(&controller, "checkIndexer");
+        QVERIFY(QSignalSpy(controller.findChild<QDBusPendingCallWatcher *>(), &QDBusPendingCallWatcher::finished).wait(20000));
+        QCOMPARE(commands(), QString());
     }
 
 private:

@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <signal.h>
 
 namespace TestHelpers
 {
@@ -72,6 +73,15 @@ inline QStringList recordedArguments(const QString &records)
         arguments << call.mid(1);
     }
     return arguments;
+}
+
+/// Whether any start recorded in records is still a process, not yet waited for.
+inline bool recordedStillRunning(const QString &records)
+{
+    const QStringList names = QDir(records).entryList({QStringLiteral("call-*")}, QDir::Files);
+    return std::any_of(names.cbegin(), names.cend(), [](const QString &name) {
+        return ::kill(name.midRef(5).toInt(), 0) == 0;
+    });
 }
 }
 

@@ -9,7 +9,9 @@
 #include <KFormat>
 #include <KNotification>
 
-#include <QFile>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTimer>
 
@@ -17,6 +19,7 @@ namespace
 {
 constexpr int s_checkIntervalMs = 5000;
 constexpr int s_suspendedState = 1;
+constexpr int s_unavailableState = 10;
 constexpr int s_gigabyteShift = 30;
 
 // A notification may be in the middle of emitting when it goes.
@@ -70,6 +73,11 @@ void BalooController::reevaluate()
 
 void BalooController::checkIndexer()
 {
+    check(std::nullopt);
+}
+
+void BalooController::check(std::optional<bool> screenSaverActive)
+{
     if (!m_monitor) {
         return;
     }
@@ -79,26 +87,46 @@ void BalooController::checkIndexer()
     searchSettings.load();
 
     const bool idleMode = searchSettings.idleModeIndexing();
-    const bool limitSize = searchSettings.limitIndexSize();
-    const bool screenSaverActive = m_screenSaver->GetActive();
-    const int state = m_monitor->state();
-
+    const qint64 limit = searchSettings.indexSizeLimit();
+    const bool overLimit = searchSettings.limitIndexSize() && indexSize() > (limit << s_gigabyteShift);
+    if (!overLimit) {
+        closeNotification();
+    }
     if (m_pausedByUser || !balooSettings.indexingEnabled() || balooSettings.onlyBasicIndexing()) {
         return;
     }
-    const bool suspended = state == s_suspendedState;
-    if (limitSize) {
-        const qint64 limit = searchSettings.indexSizeLimit();
-        if (indexSize() > (limit << s_gigabyteShift)) {
-            suspendForSizeLimit(suspended);
-            notifyLimitReached(limit);
-        }
-    }
+    // The screen saver may take its time or never answer; the rules wait for it, the panel does not.
     if (idleMode && !screenSaverActive) {
-        suspendForIdle(suspended);
+        askScreenSaver();
+        return;
+    }
+    const int state = m_monitor->state();
+    const bool suspended = state == s_suspendedState;
+    // An indexer that is not running has nothing to suspend.
+    const bool nothingToSuspend = suspended || state == s_unavailableState;
+    if (overLimit) {
+        suspendForSizeLimit(nothingToSuspend);
+        notifyLimitReached(limit);
+    }
+    if (idleMode && !*screenSaverActive) {
+        suspendForIdle(nothingToSuspend);
     } else {
         releaseIdle(suspended);
     }
+}
+
+void BalooController::askScreenSaver()
+{
+    if (m_screenSaverQuestion) {
+        return;
+    }
+    m_screenSaverQuestion = new QDBusPendingCallWatcher(m_screenSaver->asyncCall(QStringLiteral("GetActive")), this);
+    connect(m_screenSaverQuestion, &QDBusPendingCallWatcher::finished, this, [this] {
+        const QDBusPendingReply<bool> reply = *m_screenSaverQuestion;
+        std::exchange(m_screenSaverQuestion, nullptr)->deleteLater();
+        // No answer counts as a screen saver that is off.
+        check(reply.isValid() && reply.value());
+    });
 }
 
 void BalooController::suspendForIdle(bool suspended)
@@ -128,7 +156,7 @@ void BalooController::suspendForSizeLimit(bool suspended)
 void BalooController::releaseSizeLimit()
 {
     m_suspendedForSizeLimit = false;
-    if (!m_suspendedForIdle) {
+    if (!m_suspendedForIdle && m_monitor && m_monitor->state() == s_suspendedState) {
         BalooCtl::resume();
     }
 }
@@ -162,10 +190,20 @@ void BalooController::removeLimit()
     Q_EMIT limitRemoved();
 }
 
+// Acts once: the notification goes with its first use.
 void BalooController::onNotificationActivated(unsigned int action)
 {
-    if (action == 1) {
+    if (action == 1 && m_notification && sender() == m_notification.get()) {
+        closeNotification();
         removeLimit();
+    }
+}
+
+void BalooController::closeNotification()
+{
+    if (KNotification *notification = m_notification.release()) {
+        notification->close();
+        disposeLater(notification);
     }
 }
 
@@ -179,7 +217,8 @@ void BalooController::onNotificationClosed()
 qint64 BalooController::indexSize()
 {
     const QString folder = QString::fromLocal8Bit(qgetenv("BALOO_DB_PATH"));
-    const QString file = folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/baloo/index")
-                                          : folder + QStringLiteral("/index");
-    return QFile(file).size();
+    const QFileInfo file(folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/baloo/index")
+                                          : folder + QStringLiteral("/index"));
+    // Only looked at, never opened: a pipe or a device in its place must not hold the panel up.
+    return file.isFile() ? file.size() : 0;
 }

@@ -5,9 +5,11 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 class BalooMonitor;
 class KNotification;
+class QDBusPendingCallWatcher;
 class ScreenSaverProxy;
 
 /**
@@ -40,15 +42,20 @@ private Q_SLOTS:
     void onNotificationClosed();
 
 private:
+    // Applies the rules; with idle mode on, once the screen saver has answered.
+    void check(std::optional<bool> screenSaverActive);
+    void askScreenSaver();
     void suspendForIdle(bool suspended);
     void releaseIdle(bool suspended);
     void suspendForSizeLimit(bool suspended);
     void releaseSizeLimit();
     void notifyLimitReached(qint64 limit);
     void removeLimit();
+    void closeNotification();
 
     BalooMonitor *m_monitor;
     ScreenSaverProxy *m_screenSaver;
+    QDBusPendingCallWatcher *m_screenSaverQuestion = nullptr;
     bool m_suspendedForIdle = false;
     bool m_suspendedForSizeLimit = false;
     std::unique_ptr<KNotification, void (*)(KNotification *)> m_notification;

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-2.0-or-later
 #include "balooctl.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QHash>
 #include <QLocale>
 #include <QPointer>
 #include <QProcess>
@@ -11,12 +13,15 @@
 #include <QTimer>
 
 #include <cmath>
+#include <memory>
 
 namespace
 {
 QString s_statusProgram = QStringLiteral("/usr/bin/balooctl");
-int s_statusTimeoutMs = 30000;
-constexpr int s_failed = 100;
+int s_timeoutMs = 30000;
+constexpr int s_failed = -1;
+// The status is a few lines; anything much longer is not the status.
+constexpr qint64 s_maxStatusBytes = 64 * 1024;
 
 struct Waiter {
     bool guarded;
@@ -24,16 +29,69 @@ struct Waiter {
     std::function<void(int)> done;
 };
 
-// The run in flight and whoever waits for it; empty while none runs.
+// The status run in flight and whoever waits for it; empty while none runs.
 QList<Waiter> &waiters()
 {
     static QList<Waiter> list;
     return list;
 }
 
+// The runs in flight, by argument: a second order of a kind while the first
+// is still going would only pile up beside a hung tool.
+QHash<QString, QProcess *> &running()
+{
+    static QHash<QString, QProcess *> runs;
+    return runs;
+}
+
+// A tool still running when the panel quits would outlive it.
+void endRuns()
+{
+    for (QProcess *process : qAsConst(running())) {
+        process->kill();
+    }
+}
+
+// Starts the tool unless a run of the same kind is in flight. The process is
+// ended at the time-out and deleted once it has finished, never while it runs:
+// the destructor would wait for it on the GUI thread.
+QProcess *startRun(const QString &program, const QString &argument, const QProcessEnvironment &environment)
+{
+    if (running().contains(argument)) {
+        return nullptr;
+    }
+    static const bool endingRunsAtQuit = QCoreApplication::instance() && QObject::connect(qApp, &QCoreApplication::aboutToQuit, endRuns);
+    Q_UNUSED(endingRunsAtQuit)
+    auto *process = new QProcess;
+    process->setProcessEnvironment(environment);
+    process->setProgram(program);
+    process->setArguments({argument});
+    process->setStandardErrorFile(QProcess::nullDevice());
+    running().insert(argument, process);
+
+    auto *timeout = new QTimer(process);
+    timeout->setSingleShot(true);
+    QObject::connect(timeout, &QTimer::timeout, process, &QProcess::kill);
+    const auto forget = [process, argument] {
+        running().remove(argument);
+        process->deleteLater();
+    };
+    QObject::connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process, forget);
+    QObject::connect(process, &QProcess::errorOccurred, process, [forget](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            forget();
+        }
+    });
+    timeout->start(s_timeoutMs);
+    process->start(QIODevice::ReadOnly);
+    return process;
+}
+
 void command(const char *argument)
 {
-    QProcess::startDetached(QStringLiteral("balooctl"), {QLatin1String(argument)});
+    if (QProcess *process = startRun(QStringLiteral("balooctl"), QLatin1String(argument), QProcessEnvironment::systemEnvironment())) {
+        process->setStandardOutputFile(QProcess::nullDevice());
+    }
 }
 
 void answerWaiters(int progress)
@@ -46,43 +104,41 @@ void answerWaiters(int progress)
     }
 }
 
+// The tool answers in the session's language unless every variable that could
+// choose one says otherwise; the panel reads its English lines.
+QProcessEnvironment statusEnvironment()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"LC_ALL", "LANG"}) {
+        environment.insert(QLatin1String(name), QStringLiteral("C"));
+    }
+    for (const char *name : {"LANGUAGE", "LC_MESSAGES"}) {
+        environment.remove(QLatin1String(name));
+    }
+    return environment;
+}
+
 void startStatusRun()
 {
-    auto *process = new QProcess;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LANG"), QStringLiteral("C"));
-    process->setProcessEnvironment(environment);
-    process->setProgram(s_statusProgram);
-    process->setArguments({QStringLiteral("status")});
-
-    auto *timeout = new QTimer(process);
-    timeout->setSingleShot(true);
-    // Whichever comes first answers; the process is gone after that.
-    auto finish = [process](int progress) {
-        if (!process->property("answered").toBool()) {
-            process->setProperty("answered", true);
-            process->disconnect();
-            if (process->state() != QProcess::NotRunning) {
-                process->kill();
-                process->waitForFinished(1000);
-            }
-            process->deleteLater();
-            answerWaiters(progress);
+    QProcess *process = startRun(s_statusProgram, QStringLiteral("status"), statusEnvironment());
+    if (!process) {
+        return;
+    }
+    auto output = std::make_shared<QByteArray>();
+    QObject::connect(process, &QProcess::readyReadStandardOutput, process, [process, output] {
+        output->append(process->read(s_maxStatusBytes + 1 - output->size()));
+        if (output->size() > s_maxStatusBytes) {
+            process->kill();
         }
-    };
-    QObject::connect(timeout, &QTimer::timeout, process, [finish] {
-        finish(s_failed);
     });
-    QObject::connect(process, &QProcess::errorOccurred, process, [finish](QProcess::ProcessError error) {
+    QObject::connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process, [output](int code, QProcess::ExitStatus status) {
+        answerWaiters(status == QProcess::NormalExit && code == 0 ? BalooCtl::progressFromStatus(*output) : s_failed);
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart) {
-            finish(s_failed);
+            answerWaiters(s_failed);
         }
     });
-    QObject::connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process, [process, finish](int code, QProcess::ExitStatus status) {
-        finish(status == QProcess::NormalExit && code == 0 ? BalooCtl::progressFromStatus(process->readAllStandardOutput()) : s_failed);
-    });
-    timeout->start(s_statusTimeoutMs);
-    process->start(QIODevice::ReadOnly);
 }
 }
 
@@ -159,11 +215,11 @@ int BalooCtl::progressFromStatus(const QByteArray &output)
     if (!totalRead || !waitingRead || total == 0) {
         return s_failed;
     }
-    return int(std::floor(double(total - waiting) / total * 100.0));
+    return qBound(0, int(std::floor(double(total - waiting) / total * 100.0)), 100);
 }
 
 void BalooCtl::setStatusProgramForTesting(const QString &program, int timeoutMs)
 {
     s_statusProgram = program;
-    s_statusTimeoutMs = timeoutMs;
+    s_timeoutMs = timeoutMs;
 }

@@ -7,8 +7,8 @@ namespace
 {
 const QString s_service = QStringLiteral("org.freedesktop.ScreenSaver");
 const QString s_path = QStringLiteral("/org/freedesktop/ScreenSaver");
-// The check waits on the GUI thread; a hung screen saver must not hold it for the bus's 25 s.
-constexpr int s_timeoutMs = 2000;
+// Nothing waits for the answer, but the idle rule does: no answer by then counts as off.
+constexpr int s_timeoutMs = 5000;
 
 template<typename T>
 T answer(QDBusAbstractInterface *interface, const char *method)
