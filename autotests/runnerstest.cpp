@@ -2,6 +2,7 @@
 #include "desktopcommand.h"
 #include "helpsearchengine.h"
 #include "helpsearchengine_p.h"
+#include "indexqueryclient.h"
 #include "testhelpers.h"
 
 #include <KRunner/RunnerManager>
@@ -238,6 +239,14 @@ private Q_SLOTS:
         const QStringList indexed{QStringLiteral("-c"), QStringLiteral("baloosearch vermilion | grep -q vermilion")};
         QTRY_VERIFY_WITH_TIMEOUT(QProcess::execute(QStringLiteral("sh"), indexed) == 0, 120000);
         QCOMPARE(matches(QStringLiteral("vermilion"), "nydbaloosearch").value(0).text(), QStringLiteral("vermilion.txt"));
+    }
+    // An index program that answers without end is ended, and another started in its place.
+    void endlessAnswer()
+    {
+        const QString records = QDir::homePath() + QStringLiteral("/records");
+        QVERIFY(TestHelpers::writeRecorder(QDir::homePath() + QStringLiteral("/bin/endless"), records, "exec yes"));
+        QVERIFY(IndexQueryClient(QDir::homePath() + QStringLiteral("/bin/endless")).ask(QStringLiteral("quixotic")).isEmpty());
+        QVERIFY(TestHelpers::recordedCalls(records).size() == 2 && !TestHelpers::recordedStillRunning(records));
     }
     void help_data()
     {

@@ -121,6 +121,8 @@ private Q_SLOTS:
     {
         writeIndexer(true, false);
         QSettings().clear();
+        // A command of a kind still running would take the next one's place.
+        QTRY_VERIFY(!TestHelpers::recordedStillRunning(m_records));
         QDir(m_records).removeRecursively();
         QDir().mkpath(m_records);
         m_indexer.m_updates = 0;

@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <climits>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -18,6 +19,8 @@ namespace
 {
 // A hung index must not hold the search up for good.
 constexpr int s_answerTimeoutMs = 10000;
+// Every kind at its most, of the longest paths: more is not an answer.
+constexpr qsizetype s_maxAnswerBytes = qsizetype(s_indexQueryKinds) * 5 * s_maxPerCategory * (PATH_MAX + 1);
 }
 
 IndexQueryClient::IndexQueryClient(const QString &program)
@@ -81,10 +84,11 @@ bool IndexQueryClient::exchange(const QByteArray &request, QVector<QStringList> 
     QByteArray record;
     QStringList paths;
     char chunk[65536];
-    while (answer->size() < s_indexQueryKinds) {
+    for (qsizetype received = 0; answer->size() < s_indexQueryKinds;) {
         pollfd ready = {m_socket, POLLIN, 0};
         const ssize_t count = ::poll(&ready, 1, s_answerTimeoutMs) == 1 ? ::recv(m_socket, chunk, sizeof chunk, 0) : -1;
-        if (count <= 0) {
+        received += count;
+        if (count <= 0 || received > s_maxAnswerBytes) {
             return false;
         }
         for (const char *c = chunk; c < chunk + count; ++c) {
