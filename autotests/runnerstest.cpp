@@ -243,7 +243,7 @@ private Q_SLOTS:
     // An index program that answers without end is ended, and another started in its place.
     void endlessAnswer()
     {
-        const QString records = QDir::homePath() + QStringLiteral("/records");
+        const QString records = QDir::homePath() + QStringLiteral("/endless-records");
         QVERIFY(TestHelpers::writeRecorder(QDir::homePath() + QStringLiteral("/bin/endless"), records, "exec yes"));
         QVERIFY(IndexQueryClient(QDir::homePath() + QStringLiteral("/bin/endless")).ask(QStringLiteral("quixotic")).isEmpty());
         QVERIFY(TestHelpers::recordedCalls(records).size() == 2 && !TestHelpers::recordedStillRunning(records));
