@@ -9,7 +9,6 @@
 #include <QFileInfo>
 #include <QStringList>
 
-#include <algorithm>
 #include <signal.h>
 
 namespace TestHelpers
@@ -75,7 +74,7 @@ inline QStringList recordedArguments(const QString &records)
     return arguments;
 }
 
-/// Whether any start recorded in records is still a process, not yet waited for.
+/// Whether a start recorded in records is still a process, not yet waited for.
 inline bool recordedStillRunning(const QString &records)
 {
     const QStringList names = QDir(records).entryList({QStringLiteral("call-*")}, QDir::Files);

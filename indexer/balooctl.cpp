@@ -5,15 +5,19 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
+#include <QDeadlineTimer>
+#include <QFutureWatcher>
 #include <QHash>
 #include <QLocale>
+#include <QMutex>
 #include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QtConcurrent>
 
 #include <cmath>
-#include <memory>
+#include <signal.h>
 
 namespace
 {
@@ -22,6 +26,11 @@ int s_timeoutMs = 30000;
 constexpr int s_failed = -1;
 // The status is a few lines; anything much longer is not the status.
 constexpr qint64 s_maxStatusBytes = 64 * 1024;
+// The status run in flight, to end from the GUI thread when the application
+// quits, and how many times it did, for a run that was just starting then.
+QMutex s_statusLock;
+qint64 s_statusPid = 0;
+int s_quits = 0;
 
 struct Waiter {
     bool guarded;
@@ -50,30 +59,47 @@ void endRuns()
     for (QProcess *process : qAsConst(running())) {
         process->kill();
     }
+    const QMutexLocker locker(&s_statusLock);
+    ++s_quits;
+    if (s_statusPid > 0) {
+        ::kill(pid_t(s_statusPid), SIGKILL);
+    }
+}
+
+// Returns how many times the application quit so far.
+int setStatusPid(qint64 pid)
+{
+    const QMutexLocker locker(&s_statusLock);
+    s_statusPid = pid;
+    return s_quits;
+}
+
+void endRunsAtQuit()
+{
+    static const bool connected = QCoreApplication::instance() && QObject::connect(qApp, &QCoreApplication::aboutToQuit, endRuns);
+    Q_UNUSED(connected)
 }
 
 // Starts the tool unless a run of the same kind is in flight. The process is
 // ended at the time-out and deleted once it has finished, never while it runs:
 // the destructor would wait for it on the GUI thread.
-QProcess *startRun(const QString &program, const QString &argument, const QProcessEnvironment &environment)
+void command(const char *argument)
 {
-    if (running().contains(argument)) {
-        return nullptr;
+    const QString kind = QLatin1String(argument);
+    if (running().contains(kind)) {
+        return;
     }
-    static const bool endingRunsAtQuit = QCoreApplication::instance() && QObject::connect(qApp, &QCoreApplication::aboutToQuit, endRuns);
-    Q_UNUSED(endingRunsAtQuit)
+    endRunsAtQuit();
     auto *process = new QProcess;
-    process->setProcessEnvironment(environment);
-    process->setProgram(program);
-    process->setArguments({argument});
+    process->setStandardOutputFile(QProcess::nullDevice());
     process->setStandardErrorFile(QProcess::nullDevice());
-    running().insert(argument, process);
+    running().insert(kind, process);
 
     auto *timeout = new QTimer(process);
     timeout->setSingleShot(true);
     QObject::connect(timeout, &QTimer::timeout, process, &QProcess::kill);
-    const auto forget = [process, argument] {
-        running().remove(argument);
+    const auto forget = [process, kind] {
+        running().remove(kind);
         process->deleteLater();
     };
     QObject::connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process, forget);
@@ -83,15 +109,7 @@ QProcess *startRun(const QString &program, const QString &argument, const QProce
         }
     });
     timeout->start(s_timeoutMs);
-    process->start(QIODevice::ReadOnly);
-    return process;
-}
-
-void command(const char *argument)
-{
-    if (QProcess *process = startRun(QStringLiteral("balooctl"), QLatin1String(argument), QProcessEnvironment::systemEnvironment())) {
-        process->setStandardOutputFile(QProcess::nullDevice());
-    }
+    process->start(QStringLiteral("balooctl"), {kind}, QIODevice::ReadOnly);
 }
 
 void answerWaiters(int progress)
@@ -118,27 +136,46 @@ QProcessEnvironment statusEnvironment()
     return environment;
 }
 
+// Runs on a worker thread: a slow tool or a flood of output costs the GUI nothing.
+int runStatus(const QString &program, const QProcessEnvironment &environment, int timeoutMs)
+{
+    const int quits = setStatusPid(0);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, {QStringLiteral("status")}, QIODevice::ReadOnly);
+    if (!process.waitForStarted(timeoutMs)) {
+        return s_failed;
+    }
+    if (setStatusPid(process.processId()) != quits) {
+        process.kill();
+    }
+    const QDeadlineTimer deadline(timeoutMs);
+    QByteArray output;
+    while (output.size() <= s_maxStatusBytes && process.waitForReadyRead(int(deadline.remainingTime()))) {
+        output += process.read(s_maxStatusBytes + 1 - output.size());
+    }
+    const bool finished =
+        output.size() <= s_maxStatusBytes && (process.state() == QProcess::NotRunning || process.waitForFinished(int(deadline.remainingTime())));
+    output += process.read(s_maxStatusBytes + 1 - output.size());
+    if (!finished) {
+        process.kill();
+        process.waitForFinished();
+    }
+    setStatusPid(0);
+    const bool succeeded = finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 && output.size() <= s_maxStatusBytes;
+    return succeeded ? BalooCtl::progressFromStatus(output) : s_failed;
+}
+
 void startStatusRun()
 {
-    QProcess *process = startRun(s_statusProgram, QStringLiteral("status"), statusEnvironment());
-    if (!process) {
-        return;
-    }
-    auto output = std::make_shared<QByteArray>();
-    QObject::connect(process, &QProcess::readyReadStandardOutput, process, [process, output] {
-        output->append(process->read(s_maxStatusBytes + 1 - output->size()));
-        if (output->size() > s_maxStatusBytes) {
-            process->kill();
-        }
+    endRunsAtQuit();
+    auto *run = new QFutureWatcher<int>;
+    QObject::connect(run, &QFutureWatcherBase::finished, run, [run] {
+        answerWaiters(run->result());
+        run->deleteLater();
     });
-    QObject::connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process, [output](int code, QProcess::ExitStatus status) {
-        answerWaiters(status == QProcess::NormalExit && code == 0 ? BalooCtl::progressFromStatus(*output) : s_failed);
-    });
-    QObject::connect(process, &QProcess::errorOccurred, process, [](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart) {
-            answerWaiters(s_failed);
-        }
-    });
+    run->setFuture(QtConcurrent::run(runStatus, s_statusProgram, statusEnvironment(), s_timeoutMs));
 }
 }
 
