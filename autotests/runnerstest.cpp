@@ -248,6 +248,14 @@ private Q_SLOTS:
         QVERIFY(IndexQueryClient(QDir::homePath() + QStringLiteral("/bin/endless")).ask(QStringLiteral("quixotic")).isEmpty());
         QVERIFY(TestHelpers::recordedCalls(records).size() == 2 && !TestHelpers::recordedStillRunning(records));
     }
+    // A pipe in the index's place is no index, and is not waited for.
+    void pipeForIndex()
+    {
+        qputenv("BALOO_DB_PATH", QFile::encodeName(QDir::homePath()));
+        QVERIFY(::mkfifo(QFile::encodeName(QDir::homePath() + QStringLiteral("/index")).constData(), 0600) == 0);
+        QCOMPARE(IndexQueryClient(QStandardPaths::findExecutable(QStringLiteral("nyd-index-query"))).ask(QStringLiteral("quixotic")).size(), 10);
+        qunsetenv("BALOO_DB_PATH");
+    }
     void help_data()
     {
         for (const char *column : {"language", "missing", "query", "titles", "excerpt"}) {

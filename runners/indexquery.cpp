@@ -63,6 +63,9 @@ int main(int argc, char *argv[])
 
     const QByteArray index = indexFile();
     const auto opened = identity(index);
+    // A pipe or a device in the index's place would hold the index library up for good.
+    struct stat status;
+    const bool searchable = ::stat(index.constData(), &status) != 0 || S_ISREG(status.st_mode);
     std::string request;
     int c;
     while ((c = std::getchar()) != EOF) {
@@ -89,7 +92,8 @@ int main(int argc, char *argv[])
             // reading the times of all of them: the pages every search sorts by.
             return term.isEmpty() ? QStringList() : paths;
         };
-        const QVector<QStringList> found = QtConcurrent::blockingMapped<QVector<QStringList>>(types, askFor);
+        const QVector<QStringList> found =
+            searchable ? QtConcurrent::blockingMapped<QVector<QStringList>>(types, askFor) : QVector<QStringList>(s_indexQueryKinds);
         for (const QStringList &paths : found) {
             for (const QString &path : paths) {
                 const QByteArray name = QFile::encodeName(path);
