@@ -160,16 +160,15 @@ private Q_SLOTS:
         QTest::addColumn<bool>("suspended");
         QTest::addColumn<QString>("setting"); // "basic", "disabled", "paused" or none
         QTest::addColumn<QString>("command");
-        const QByteArray off = "0";
-        QTest::newRow("away mode, screen saver off") << true << off << false << QString() << QStringLiteral("suspend");
-        QTest::newRow("away mode, already suspended") << true << off << true << QString() << QString();
+        QTest::newRow("away mode, screen saver off") << true << QByteArray("0") << false << QString() << QStringLiteral("suspend");
+        QTest::newRow("away mode, already suspended") << true << QByteArray("0") << true << QString() << QString();
         QTest::newRow("away mode, screen saver on") << true << QByteArray("1") << true << QString() << QStringLiteral("resume");
         QTest::newRow("away mode, screen saver silent") << true << QByteArray("silent") << false << QString() << QStringLiteral("suspend");
         QTest::newRow("suspended from outside, not asked") << false << QByteArray("silent") << true << QString() << QStringLiteral("resume");
-        QTest::newRow("running") << false << off << false << QString() << QString();
-        QTest::newRow("only basic indexing") << false << off << true << QStringLiteral("basic") << QString();
-        QTest::newRow("indexing disabled") << true << off << false << QStringLiteral("disabled") << QString();
-        QTest::newRow("paused by the user") << false << off << true << QStringLiteral("paused") << QString();
+        QTest::newRow("running") << false << QByteArray("0") << false << QString() << QString();
+        QTest::newRow("only basic indexing") << false << QByteArray("0") << true << QStringLiteral("basic") << QString();
+        QTest::newRow("indexing disabled") << true << QByteArray("0") << false << QStringLiteral("disabled") << QString();
+        QTest::newRow("paused by the user") << false << QByteArray("0") << true << QStringLiteral("paused") << QString();
     }
     void idleMode()
     {
