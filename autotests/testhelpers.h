@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <signal.h>
+#include <unistd.h>
 
 namespace TestHelpers
 {
@@ -54,13 +55,18 @@ inline QList<QStringList> recordedCalls(const QString &records)
     return calls;
 }
 
-/// Whether a process still runs the recorder at path, whose record may not be written yet.
+/// Whether a process may still leave a record of the recorder at path: it runs
+/// the recorder, or it is a child of this process that has yet to start its program.
 inline bool recorderRunning(const QString &path)
 {
     const QByteArray program = QFile::encodeName(path);
+    const QByteArray self = readFile(QStringLiteral("/proc/self/cmdline"));
+    const QByteArray child = "\nPPid:\t" + QByteArray::number(::getpid()) + '\n';
     const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    return std::any_of(processes.cbegin(), processes.cend(), [&program](const QString &process) {
-        return readFile(QStringLiteral("/proc/%1/cmdline").arg(process)).split('\0').contains(program);
+    return std::any_of(processes.cbegin(), processes.cend(), [&](const QString &process) {
+        const QByteArray command = readFile(QStringLiteral("/proc/%1/cmdline").arg(process));
+        return command.split('\0').contains(program)
+            || (command == self && readFile(QStringLiteral("/proc/%1/status").arg(process)).contains(child));
     });
 }
 
