@@ -11,7 +11,11 @@
 #include <QTest>
 #include <QUrl>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 namespace
@@ -215,6 +219,18 @@ private Q_SLOTS:
         idle.clear();
         QVERIFY(run(QStringLiteral("--hidden --after-exhaustion")) != "failed");
         QTRY_VERIFY(m_first->peek(1 << 16).contains("after-exhaustion"));
+    }
+    // Last: an indexer blocked on the FIFO stays so.
+    void indexerSettingsFifoHoldsNothing()
+    {
+        const QByteArray config = QFile::encodeName(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/baloofilerc"));
+        QVERIFY((::unlink(config.constData()) == 0 || errno == ENOENT) && ::mkfifo(config.constData(), 0600) == 0);
+        startFirst(QStringLiteral("--hidden"));
+        QVERIFY(run(QStringLiteral("--toggle")) != "failed");
+        QTRY_VERIFY(!panelGeometry().isNull());
+        QVERIFY(run(QStringLiteral("--quit")) != "failed" && m_first->waitForFinished(15000));
+        ::close(::open(config.constData(), O_WRONLY | O_NONBLOCK)); // whoever waits to read it reads nothing
+        QCOMPARE(::unlink(config.constData()), 0);
     }
 };
 

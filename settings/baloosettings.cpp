@@ -2,6 +2,13 @@
 #include "baloosettings.h"
 
 #include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -57,11 +64,32 @@ const char *const s_sourceCodeMimetypes[] = {
     "text/x-sed",
     "text/x-yacc",
 };
+
+// KConfig reads whatever it finds: a FIFO would block the panel for good.
+// Opened as KConfig would, so that permissions count as they do for it.
+bool isRegularReadable(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ENOENT;
+    }
+    struct stat info = {};
+    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    ::close(fd);
+    return regular;
+}
+
+KSharedConfig::Ptr openFile(bool readable)
+{
+    // Without a name, the config lives in memory only and cannot be saved.
+    return readable ? KSharedConfig::openConfig(QStringLiteral("baloofilerc")) : KSharedConfig::openConfig(QString(), KConfig::SimpleConfig);
+}
 }
 
 BalooSettings::BalooSettings(QObject *parent)
-    : KCoreConfigSkeleton(QStringLiteral("baloofilerc"), parent)
+    : KCoreConfigSkeleton(openFile(isRegularReadable(filePath())), parent)
 {
+    m_readable = !config()->name().isEmpty();
     setCurrentGroup(QStringLiteral("Basic Settings"));
     addItem(new ItemBool(currentGroup(), QStringLiteral("Indexing-Enabled"), m_indexingEnabled, s_defaultIndexingEnabled), QStringLiteral("indexingEnabled"));
 
@@ -75,6 +103,50 @@ BalooSettings::BalooSettings(QObject *parent)
             QStringLiteral("excludedFolders"));
     addItem(new ItemStringList(currentGroup(), QStringLiteral("exclude mimetypes"), m_excludedMimetypes, defaultExcludedMimetypesValue_helper()),
             QStringLiteral("excludedMimetypes"));
+}
+
+QString BalooSettings::filePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc");
+}
+
+bool BalooSettings::isFileReadable() const
+{
+    return m_readable;
+}
+
+void BalooSettings::load()
+{
+    m_readable = isRegularReadable(filePath());
+    setSharedConfig(openFile(m_readable));
+    KCoreConfigSkeleton::load();
+}
+
+bool BalooSettings::save()
+{
+    // A file that could not be read would lose all it holds.
+    if (!m_readable) {
+        return !isSaveNeeded();
+    }
+    // Written through a config of its own: after a failed write the shared one,
+    // which every load re-reads, would try the write again and again, and KConfig
+    // does not come back from a lock it failed to take.
+    KConfig file(config()->name(), config()->openFlags(), config()->locationType());
+    const KConfigSkeletonItem::List all = items();
+    for (KConfigSkeletonItem *item : all) {
+        item->writeConfig(&file);
+    }
+    if (!file.isDirty()) {
+        return true;
+    }
+    if (file.sync()) {
+        config()->reparseConfiguration();
+        return true;
+    }
+    file.markAsClean();
+    // Back to what the file holds, so nothing unsaved passes for saved.
+    KCoreConfigSkeleton::load();
+    return false;
 }
 
 bool BalooSettings::defaultIndexHiddenFoldersValue_helper()

@@ -6,13 +6,22 @@
 
 /**
  * The file indexer's settings in "baloofilerc", under the groups and keys the
- * indexer itself reads. Keys it does not own stay as they are on save.
+ * indexer itself reads. Keys it does not own stay as they are on save, and so
+ * do the keys not set since the last load.
  */
 class BalooSettings : public KCoreConfigSkeleton
 {
     Q_OBJECT
 public:
     explicit BalooSettings(QObject *parent = nullptr);
+
+    // These stand in for the skeleton's own: a file that is no regular readable
+    // file reads as the defaults and is never written, and a failed save
+    // leaves nothing pending behind (see save()).
+    void load();
+    bool save();
+    bool isFileReadable() const;
+    static QString filePath();
 
     bool indexingEnabled() const;
     bool onlyBasicIndexing() const;
@@ -70,6 +79,7 @@ private:
     template<typename T>
     void assign(T &member, const T &value, const QString &item, void (BalooSettings::*changed)());
 
+    bool m_readable = true;
     bool m_indexingEnabled;
     bool m_onlyBasicIndexing;
     bool m_indexHiddenFolders;

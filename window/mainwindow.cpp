@@ -153,9 +153,9 @@ QString colorName(const QString &value)
 // one not on the bus is started, as the desktop would at login.
 void makeSureIndexerRuns()
 {
-    const KConfig config(QStringLiteral("baloofilerc"), KConfig::SimpleConfig);
-    if (!config.hasGroup("General")) {
-        BalooSettings settings;
+    BalooSettings settings;
+    // A file there that cannot be read is the user's to mend, not to overwrite.
+    if (settings.isFileReadable() && !KConfig(QStringLiteral("baloofilerc"), KConfig::SimpleConfig).hasGroup("General")) {
         if (!settings.onlyBasicIndexing() && !settings.isOnlyBasicIndexingImmutable()) {
             settings.setOnlyBasicIndexing(true);
         }
