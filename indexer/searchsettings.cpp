@@ -3,6 +3,8 @@
 
 #include <QSettings>
 
+#include <utility>
+
 namespace
 {
 const QString s_indexApplicationsKey = QStringLiteral("indexApplications");
@@ -11,6 +13,17 @@ const QString s_indexMediaKey = QStringLiteral("indexMedia");
 const QString s_limitIndexSizeKey = QStringLiteral("limitIndexSize");
 const QString s_indexSizeLimitKey = QStringLiteral("indexSizeLimit");
 const QString s_idleModeIndexingKey = QStringLiteral("idleModeIndexing");
+
+// Only what save() writes counts; "garbage" is no yes.
+bool readBool(const QSettings &settings, const QString &key, bool fallback)
+{
+    const QVariant value = settings.value(key);
+    if (value.type() == QVariant::Bool) {
+        return value.toBool();
+    }
+    const QString text = value.toString();
+    return text == QLatin1String("true") ? true : text == QLatin1String("false") ? false : fallback;
+}
 }
 
 SearchSettings::SearchSettings(QObject *parent)
@@ -92,25 +105,45 @@ void SearchSettings::setIdleModeIndexing(bool enabled)
 void SearchSettings::load()
 {
     const QSettings settings;
-    m_indexApplications = settings.value(s_indexApplicationsKey, m_indexApplications).toBool();
-    m_indexDocuments = settings.value(s_indexDocumentsKey, m_indexDocuments).toBool();
-    m_indexMedia = settings.value(s_indexMediaKey, m_indexMedia).toBool();
-    m_limitIndexSize = settings.value(s_limitIndexSizeKey, m_limitIndexSize).toBool();
-    // Read as an int: a limit beyond 32 bits does not come back intact.
-    m_indexSizeLimit = static_cast<qint64>(settings.value(s_indexSizeLimitKey, m_indexSizeLimit).toInt());
-    m_idleModeIndexing = settings.value(s_idleModeIndexingKey, m_idleModeIndexing).toBool();
+    m_indexApplications = readBool(settings, s_indexApplicationsKey, m_indexApplications);
+    m_indexDocuments = readBool(settings, s_indexDocumentsKey, m_indexDocuments);
+    m_indexMedia = readBool(settings, s_indexMediaKey, m_indexMedia);
+    m_limitIndexSize = readBool(settings, s_limitIndexSizeKey, m_limitIndexSize);
+    bool number = false;
+    const qint64 limit = settings.value(s_indexSizeLimitKey).toLongLong(&number);
+    if (number && limit >= MinIndexSizeLimit && limit <= MaxIndexSizeLimit) {
+        m_indexSizeLimit = limit;
+    }
+    m_idleModeIndexing = readBool(settings, s_idleModeIndexingKey, m_idleModeIndexing);
 }
 
-void SearchSettings::save()
+bool SearchSettings::save()
 {
     QSettings settings;
-    settings.setValue(s_indexApplicationsKey, m_indexApplications);
-    settings.setValue(s_indexDocumentsKey, m_indexDocuments);
-    settings.setValue(s_indexMediaKey, m_indexMedia);
-    settings.setValue(s_limitIndexSizeKey, m_limitIndexSize);
-    settings.setValue(s_indexSizeLimitKey, m_indexSizeLimit);
-    settings.setValue(s_idleModeIndexingKey, m_idleModeIndexing);
+    // Without an organisation name Qt reports an error from the start; the
+    // application sets one, so only then can a failed write be told apart.
+    const bool errorAlready = settings.status() != QSettings::NoError;
+    const QList<std::pair<QString, QVariant>> values{{s_indexApplicationsKey, m_indexApplications},
+                                                     {s_indexDocumentsKey, m_indexDocuments},
+                                                     {s_indexMediaKey, m_indexMedia},
+                                                     {s_limitIndexSizeKey, m_limitIndexSize},
+                                                     {s_indexSizeLimitKey, m_indexSizeLimit},
+                                                     {s_idleModeIndexingKey, m_idleModeIndexing}};
+    QList<QVariant> before;
+    for (const auto &[key, value] : values) {
+        before << settings.value(key);
+        settings.setValue(key, value);
+    }
     settings.sync();
+    if (errorAlready ? settings.isWritable() : settings.status() == QSettings::NoError) {
+        return true;
+    }
+    // The process keeps one copy of the file for every QSettings: without this,
+    // the next load would read the unsaved values as saved.
+    for (int i = 0; i < values.size(); ++i) {
+        before.at(i).isValid() ? settings.setValue(values.at(i).first, before.at(i)) : settings.remove(values.at(i).first);
+    }
+    return false;
 }
 
 bool SearchSettings::operator==(const SearchSettings &other) const

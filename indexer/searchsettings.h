@@ -12,6 +12,10 @@ class SearchSettings : public QObject
 {
     Q_OBJECT
 public:
+    // The limits, in GB, the settings dialog offers; a stored limit outside reads as the default.
+    static constexpr qint64 MinIndexSizeLimit = 1;
+    static constexpr qint64 MaxIndexSizeLimit = 100000;
+
     explicit SearchSettings(QObject *parent = nullptr);
     SearchSettings(const SearchSettings &other);
 
@@ -30,7 +34,8 @@ public:
     void setIdleModeIndexing(bool enabled);
 
     void load();
-    void save();
+    // False when the file could not be written; the values stay unsaved.
+    bool save();
 
     bool operator==(const SearchSettings &other) const;
     bool operator!=(const SearchSettings &other) const;
