@@ -14,14 +14,63 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QComboBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTest>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
 #include <QTimer>
+
+#include <linux/capability.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+// Mounts made here stay in this process: a full or read-only settings folder.
+// Taken before any thread starts, as the kernel requires.
+static const bool s_ownMounts = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+
+namespace
+{
+// Root reads past permissions unless this thread gives that up.
+bool overridePermissions(bool on)
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct data[2] = {};
+    const __u32 dac = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
+    syscall(SYS_capget, &header, data);
+    data[0].effective = on ? data[0].effective | dac : data[0].effective & ~dac;
+    return syscall(SYS_capset, &header, data) == 0;
+}
+
+// Answers the next message boxes with OK, and keeps what they said.
+struct BoxAnswerer : QTimer {
+    QStringList said;
+    BoxAnswerer()
+    {
+        connect(this, &QTimer::timeout, [this] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *box = qobject_cast<QMessageBox *>(widget);
+                if (box && box->isVisible()) {
+                    said << box->text();
+                    box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->button(QMessageBox::No)->click();
+                }
+            }
+        });
+        start(20);
+    }
+};
+}
 
 // Answers the indexer's "updateConfig" in place of the indexer, and counts.
 class FakeIndexer : public QObject
@@ -78,6 +127,8 @@ private Q_SLOTS:
                                                   << "HOME:+L" << true;
         QTest::newRow("a sibling of home") << "load ~2"
                                            << "HOME2:+" << false;
+        QTest::newRow("names like markup") << "load ~/<b>x</b>,~/<img src=x.png>"
+                                           << "~/<b>x</b>:+ ~/<img src=x.png>:+" << false;
     }
     void folders()
     {
@@ -105,7 +156,10 @@ private Q_SLOTS:
         for (int row = 0; row < model.rowCount(); ++row) {
             const QModelIndex index = model.index(row, 0);
             const bool locked = !(model.flags(index) & Qt::ItemIsEnabled);
-            QCOMPARE(index.data(Qt::ToolTipRole).toString() == QLatin1String("At least one folder must be included to be able to exclude home folder"), locked);
+            // Shown as a tool tip shows it: a name that looks like markup is still the name.
+            const QString tip = index.data(Qt::ToolTipRole).toString();
+            const QString tipShown = Qt::mightBeRichText(tip) ? QTextDocumentFragment::fromHtml(tip).toPlainText() : tip;
+            QCOMPARE(tipShown, locked ? QStringLiteral("At least one folder must be included to be able to exclude home folder") : model.folderPath(index).replace(home + QLatin1Char('/'), QStringLiteral("~/")));
             const QString indexed = model.index(row, 1).data().toString() == QLatin1String("Indexed") ? QStringLiteral("+") : QStringLiteral("-");
             shown << index.data().toString().replace(home, QStringLiteral("HOME")) + QLatin1Char(':') + indexed + (locked ? QStringLiteral("L") : QString());
         }
@@ -113,7 +167,6 @@ private Q_SLOTS:
         QCOMPARE(model.isChanged(), changed);
         BalooSettings settings;
         model.save(&settings);
-        QVERIFY(!model.isChanged());
         QVERIFY(!(settings.folders() + settings.excludedFolders()).join(QLatin1Char(' ')).contains(QRegularExpression(QStringLiteral("[^/]( |$)"))));
     }
 
@@ -167,13 +220,7 @@ private Q_SLOTS:
         if (!edit.isEmpty()) {
             box(dialog, edit.toLatin1().constData())->click();
         }
-        QTimer answering; // the question after switching off is answered No: nothing is purged
-        connect(&answering, &QTimer::timeout, this, [] {
-            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-                box->button(QMessageBox::No)->click();
-            }
-        });
-        answering.start(20);
+        BoxAnswerer answering; // the question after switching off is answered No: nothing is purged
         // OK applies even when nothing changed.
         dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         QTRY_COMPARE(TestHelpers::recordedArguments(m_records).join(QLatin1Char(' ')), commands);
@@ -200,6 +247,10 @@ private Q_SLOTS:
         BalooSettings held;
         held.setExcludedMimetypes({QStringLiteral("unknown/kept"), QStringLiteral("image/png")});
         held.save();
+        SearchSettings before; // both switches edited: untouched, the list stays as it is
+        before.setIndexDocuments(!documents);
+        before.setIndexMedia(!media);
+        before.save();
         SettingsDialog dialog(&m_controller);
         box(dialog, "checkBoxIndexDocuments")->setChecked(documents);
         box(dialog, "checkBoxIndexMedia")->setChecked(media);
@@ -214,13 +265,34 @@ private Q_SLOTS:
         QCOMPARE(found.join(QLatin1Char(' ')), excluded);
     }
 
+    // Stored values the controls cannot hold read as the defaults; OK with nothing changed writes nothing.
+    void storedLimit_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<int>("limit");
+        QTest::newRow("2^31, switched on") << QByteArray("indexSizeLimit=2147483648\nlimitIndexSize=true") << -3;
+        QTest::newRow("2^63") << QByteArray("indexSizeLimit=9223372036854775808") << 3;
+        QTest::newRow("-1") << QByteArray("indexSizeLimit=-1") << 3;
+        QTest::newRow("0") << QByteArray("indexSizeLimit=0") << 3;
+        QTest::newRow("text") << QByteArray("indexSizeLimit=abc") << 3;
+        QTest::newRow("the most") << QByteArray("indexSizeLimit=100000") << 100000;
+        QTest::newRow("switch not a boolean") << QByteArray("limitIndexSize=garbage\nindexSizeLimit=7") << 7;
+    }
+    void storedLimit()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(int, limit); // negative: the limit switched on
+        QVERIFY(TestHelpers::writeFile(QSettings().fileName(), "[General]\n" + stored + '\n'));
+        SettingsDialog dialog(&m_controller);
+        QCOMPARE(box(dialog, "checkBoxLimitIndexSize")->isChecked() ? -dialog.findChild<QSpinBox *>()->value() : dialog.findChild<QSpinBox *>()->value(), limit);
+        dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        QCOMPARE(TestHelpers::readFile(QSettings().fileName()), "[General]\n" + stored + '\n');
+    }
+
     void resetRestoreAndCancel()
     {
-        QSettings().setValue(QStringLiteral("indexSizeLimit"), 0);
         SettingsDialog dialog(&m_controller);
         auto *buttons = dialog.findChild<QDialogButtonBox *>();
-        // A stored limit of 0 is no limit one can choose: it shows as the default.
-        QCOMPARE(dialog.findChild<QSpinBox *>()->value(), 3);
         box(dialog, "checkBoxIndexHidden")->click();
         buttons->button(QDialogButtonBox::Reset)->click();
         QVERIFY(!box(dialog, "checkBoxIndexHidden")->isChecked());
@@ -229,7 +301,6 @@ private Q_SLOTS:
         QVERIFY(box(dialog, "checkBoxIndexEnabled")->isChecked() && !box(dialog, "checkBoxIndexFileContents")->isChecked());
         buttons->button(QDialogButtonBox::Cancel)->click();
         QCOMPARE(TestHelpers::readFile(m_config), before);
-        QCOMPARE(QSettings().value(QStringLiteral("indexSizeLimit")).toInt(), 0);
     }
 
     void chooseFolders()
@@ -260,6 +331,150 @@ private Q_SLOTS:
         // Documents, and home, which came in when Documents was the last one indexed and went out.
         auto *table = dialog.findChild<QTableView *>();
         QVERIFY(table->model()->rowCount() == 2 && qobject_cast<QPushButton *>(table->indexWidget(table->model()->index(1, 2))));
+        // Removing a row keeps the others' widgets, or thousands of rows freeze the panel; home is left alone, locked.
+        QWidget *home = table->indexWidget(table->model()->index(1, 1));
+        qobject_cast<QPushButton *>(table->indexWidget(table->model()->index(0, 2)))->pressed();
+        QVERIFY(table->model()->rowCount() == 1 && table->indexWidget(table->model()->index(0, 1)) == home && !home->isEnabled());
+    }
+
+    // Files as users' desktops have them: full, read-only, unreadable, locked. What OK says and
+    // tells the indexer; a failed save keeps the edits and passes for saved nowhere, and once
+    // freed, the same dialog saves.
+    void surroundings_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("edit"); // clicked before OK, when not locked
+        QTest::addColumn<QString>("said"); // %1 the indexer's file, %2 the panel's
+        QTest::addColumn<QString>("commands");
+        const QString failed = QStringLiteral("The settings could not be saved to %1.");
+        const QString unreadable = QStringLiteral("The file search settings in %1 cannot be read, so they are left as they are.");
+        const auto row = [](const char *name, const char *setup, const char *edit, const QString &said, const char *commands) {
+            QTest::newRow(name) << QString::fromUtf8(setup) << QString::fromLatin1(edit) << said << QString::fromLatin1(commands);
+        };
+        row("full disk", "full", "checkBoxIndexHidden", failed, "");
+        row("indexer's file read-only", "read-only", "checkBoxIndexFileContents", failed, "");
+        row("panel's folder read-only", "read-only panel", "checkBoxIndexApplications", failed.arg(QStringLiteral("%2")), "enable");
+        row("no permission", "mode 0", "checkBoxIndexEnabled", unreadable, "");
+        row("a directory", "directory", "checkBoxIndexEnabled", unreadable, "");
+        row("a symlink loop", "loop", "checkBoxIndexEnabled", unreadable, "");
+        row("a FIFO", "fifo", "checkBoxIndexEnabled", unreadable, "");
+        row("content locked by the user", "user [Basic Settings]\nIndexing-Enabled=true\n[General]\nonly basic indexing[$i]=false", "checkBoxIndexFileContents", {}, "enable");
+        row("indexing locked by the system", "system [Basic Settings]\nIndexing-Enabled[$i]=false", "checkBoxIndexEnabled", {}, "");
+        row("folders, a whole group locked", "user [Basic Settings]\nIndexing-Enabled=true\n[General][$i]\nfolders=/srv/", "tableViewFolders", {}, "enable");
+    }
+    void surroundings()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, edit);
+        QFETCH(QString, said);
+        QFETCH(QString, commands);
+        QVERIFY(s_ownMounts);
+        QSettings().setValue(QStringLiteral("indexMedia"), true); // the panel's file is there
+        const QString panelFile = QSettings().fileName();
+        const QString systemFile = qEnvironmentVariable("XDG_CONFIG_DIRS").section(QLatin1Char(':'), 0, 0) + QStringLiteral("/baloofilerc");
+        const QByteArray config = QFile::encodeName(m_config);
+        QByteArray mountPoint;
+        if (setup == QLatin1String("full")) {
+            mountPoint = QFile::encodeName(QFileInfo(m_config).path());
+            const QByteArray kept = TestHelpers::readFile(m_config);
+            QVERIFY(::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") == 0 && TestHelpers::writeFile(m_config, kept));
+            QFile filler(QFileInfo(m_config).path() + QStringLiteral("/filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) { }
+        } else if (setup.startsWith(QLatin1String("read-only"))) {
+            mountPoint = setup.endsWith(QLatin1String("panel")) ? QFile::encodeName(QFileInfo(panelFile).path()) : config;
+            QVERIFY(::mount(mountPoint.constData(), mountPoint.constData(), nullptr, MS_BIND, nullptr) == 0);
+            QVERIFY(::mount(nullptr, mountPoint.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0);
+        } else if (setup == QLatin1String("mode 0")) {
+            QVERIFY(::chmod(config.constData(), 0) == 0 && overridePermissions(false));
+        } else if (setup.contains(QLatin1Char('['))) {
+            QVERIFY(TestHelpers::writeFile(setup.startsWith(QLatin1String("user")) ? m_config : systemFile, setup.section(QLatin1Char(' '), 1).toUtf8()));
+        } else {
+            QVERIFY(QFile::remove(m_config));
+            QCOMPARE(setup == QLatin1String("directory") ? ::mkdir(config.constData(), 0700)
+                         : setup == QLatin1String("loop")  ? ::symlink(config.constData(), config.constData())
+                                                           : ::mkfifo(config.constData(), 0600),
+                     0);
+        }
+        auto restore = qScopeGuard([&] {
+            mountPoint.isEmpty() || ::umount2(mountPoint.constData(), MNT_DETACH);
+            overridePermissions(true);
+            QFile::remove(systemFile);
+            const QFileInfo left(m_config);
+            left.isFile() || (left.isDir() ? QDir(m_config).removeRecursively() : QFile::remove(m_config));
+        });
+        struct stat before = {};
+        ::lstat(config.constData(), &before);
+        const bool failing = said.startsWith(QLatin1String("The settings could not"));
+
+        SettingsDialog dialog(&m_controller);
+        QSignalSpy accepted(&dialog, &QDialog::accepted);
+        auto *control = dialog.findChild<QWidget *>(edit);
+        QCOMPARE(control->isEnabled(), failing);
+        auto *check = qobject_cast<QCheckBox *>(control);
+        check ? check->click() : void();
+        {
+            BoxAnswerer answerer;
+            dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+            QTRY_COMPARE(answerer.said.join(QLatin1Char('\n')), said.replace(QLatin1String("%1"), m_config).replace(QLatin1String("%2"), panelFile));
+        }
+        QCOMPARE(accepted.count(), failing ? 0 : 1);
+        QCOMPARE(recordedCommands(), commands);
+        struct stat after = {};
+        QCOMPARE(::lstat(config.constData(), &after), 0);
+        QVERIFY(failing || (after.st_mode == before.st_mode && after.st_mtim.tv_nsec == before.st_mtim.tv_nsec));
+        if (failing) {
+            QCOMPARE(box(SettingsDialog(&m_controller), edit.toLatin1().constData())->isChecked(), !check->isChecked());
+            QCOMPARE(::umount2(mountPoint.constData(), MNT_DETACH), 0);
+            mountPoint.clear();
+            dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+            QCOMPARE(accepted.count(), 1);
+            QCOMPARE(box(SettingsDialog(&m_controller), edit.toLatin1().constData())->isChecked(), check->isChecked());
+        }
+    }
+
+    // What the indexer's own tool writes while the dialog is open, and what the user leaves alone, stay.
+    void othersWrites_data()
+    {
+        QTest::addColumn<QString>("edit"); // a check box, or a folder set to not indexed
+        QTest::newRow("nothing changed") << QString();
+        QTest::newRow("hidden files") << "checkBoxIndexHidden";
+        QTest::newRow("a folder excluded") << "~/B";
+    }
+    void othersWrites()
+    {
+        QFETCH(QString, edit);
+        const QString home = QDir::homePath();
+        QVERIFY(QDir().mkpath(home + QStringLiteral("/Added")));
+        QVERIFY(TestHelpers::writeFile(m_config,
+                                       "[Basic Settings]\nIndexing-Enabled=true\n\n[General]\nexclude folders=/srv/$USER/\n"
+                                       "exclude mimetypes=text/x-csrc,application/json\nfolders[$e]=$HOME/Documents/,$HOME/B/\n"));
+        SettingsDialog dialog(&m_controller);
+        QProcess balooctl;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QFileInfo(m_config).path());
+        balooctl.setProcessEnvironment(environment);
+        balooctl.start(QStringLiteral("/usr/bin/balooctl"), {QStringLiteral("config"), QStringLiteral("add"), QStringLiteral("includeFolders"), home + QStringLiteral("/Added")});
+        QVERIFY(balooctl.waitForFinished() && balooctl.exitCode() == 0);
+        const QList<QByteArray> written = TestHelpers::readFile(m_config).split('\n');
+        auto *table = dialog.findChild<QTableView *>();
+        const QModelIndex folder = table->model()->match(table->model()->index(0, 0), Qt::DisplayRole, edit, 1, Qt::MatchExactly).value(0);
+        if (folder.isValid()) {
+            qobject_cast<QComboBox *>(table->indexWidget(folder.siblingAtColumn(1)))->setCurrentIndex(0);
+        } else if (!edit.isEmpty()) {
+            box(dialog, edit.toLatin1().constData())->click();
+        }
+        dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        const QList<QByteArray> now = TestHelpers::readFile(m_config).split('\n');
+        BalooSettings after;
+        after.load();
+        QStringList folders{home + QStringLiteral("/Documents/"), home + QStringLiteral("/B/"), home + QStringLiteral("/Added/")};
+        folder.isValid() ? folders.removeAt(1) : void();
+        QCOMPARE(after.folders(), folders);
+        for (const QByteArray &line : written) {
+            QVERIFY2(now.contains(line) || (folder.isValid() && line.contains("folders")), line.constData());
+        }
+        QCOMPARE(after.indexHiddenFolders(), edit == QLatin1String("checkBoxIndexHidden"));
     }
 
 private:
@@ -268,6 +483,14 @@ private:
         QVERIFY(TestHelpers::writeFile(m_config,
                                        "[Basic Settings]\nIndexing-Enabled=" + QByteArray(enabled ? "true" : "false")
                                            + "\n[General]\nonly basic indexing=" + (basic ? "true" : "false") + "\nfolders[$e]=$HOME/Documents/\n"));
+    }
+    // The commands given so far. Ours start detached; one started and waited for after them leaves its record last.
+    QString recordedCommands() const
+    {
+        QProcess::execute(m_bin + QStringLiteral("/balooctl"), {QStringLiteral("--version")});
+        QStringList found = TestHelpers::recordedArguments(m_records);
+        found.removeOne(QStringLiteral("--version"));
+        return found.join(QLatin1Char(' '));
     }
     static QCheckBox *box(const SettingsDialog &dialog, const char *name)
     {

@@ -89,10 +89,12 @@ QString FolderTableModel::iconName(const QString &path) const
 
 QString FolderTableModel::toolTip(const QString &path) const
 {
-    return isHomeLocked(path) ? tr("At least one folder must be included to be able to exclude home folder") : homeRelative(path);
+    // A tool tip that looks like markup is shown as such: a folder may be named "<b>x</b>".
+    return isHomeLocked(path) ? tr("At least one folder must be included to be able to exclude home folder")
+                              : QStringLiteral("<p>") + homeRelative(path).toHtmlEscaped() + QStringLiteral("</p>");
 }
 
-void FolderTableModel::setFolderLists(const QStringList &folders, const QStringList &excludedFolders)
+void FolderTableModel::setFolderLists(const QStringList &folders, const QStringList &excludedFolders, bool saved)
 {
     QStringList included;
     for (const QString &folder : folders) {
@@ -103,20 +105,46 @@ void FolderTableModel::setFolderLists(const QStringList &folders, const QStringL
     for (const QString &folder : excludedFolders) {
         m_folders << ensureTrailingSlash(folder);
     }
-    m_savedFolders = toSet(m_folders);
     m_included = toSet(included);
-    m_savedIncluded = m_included;
+    if (saved) {
+        m_savedFolders = toSet(m_folders);
+        m_savedIncluded = m_included;
+    }
     std::sort(m_folders.begin(), m_folders.end());
     endResetModel();
 }
 
 void FolderTableModel::save(BalooSettings *settings)
 {
+    // Only the folders edited here move, over the lists as the settings hold
+    // them now: the indexer's own tool may have written since they were shown.
     const QSet<QString> all = toSet(m_folders);
-    settings->setFolders(m_included.values());
-    settings->setExcludedFolders((all - m_included).values());
-    m_savedFolders = all;
-    m_savedIncluded = m_included;
+    QSet<QString> touched;
+    for (const QString &path : all + m_savedFolders) {
+        if (all.contains(path) != m_savedFolders.contains(path) || m_included.contains(path) != m_savedIncluded.contains(path)) {
+            touched.insert(path);
+        }
+    }
+    if (!touched.isEmpty()) {
+        QStringList included;
+        QStringList excluded;
+        const auto keep = [&touched](const QStringList &from, QStringList &to) {
+            for (const QString &path : from) {
+                if (!touched.contains(ensureTrailingSlash(path))) {
+                    to << path;
+                }
+            }
+        };
+        keep(settings->folders(), included);
+        keep(settings->excludedFolders(), excluded);
+        for (const QString &path : std::as_const(m_folders)) {
+            if (touched.contains(path)) {
+                (m_included.contains(path) ? included : excluded) << path;
+            }
+        }
+        settings->setFolders(included);
+        settings->setExcludedFolders(excluded);
+    }
 }
 
 void FolderTableModel::setFolderState(const QString &path, bool included)

@@ -23,7 +23,9 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    void setFolderLists(const QStringList &folders, const QStringList &excludedFolders);
+    // Shows the lists; unless they are the saved ones, they count as edits.
+    void setFolderLists(const QStringList &folders, const QStringList &excludedFolders, bool saved = true);
+    // Writes the folders edited since the saved lists into settings, over what they hold.
     void save(BalooSettings *settings);
 
     void addFolder(const QString &path, bool included);

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QSettings>
 #include <QShortcut>
 #include <QStyle>
 #include <QTimer>
@@ -23,6 +24,16 @@ namespace
 {
 constexpr int s_suspendedState = 1;
 constexpr int s_statusIntervalMs = 500;
+
+void copyPreferences(const SearchSettings &from, SearchSettings &to)
+{
+    to.setIndexApplications(from.indexApplications());
+    to.setIndexDocuments(from.indexDocuments());
+    to.setIndexMedia(from.indexMedia());
+    to.setLimitIndexSize(from.limitIndexSize());
+    to.setIndexSizeLimit(from.indexSizeLimit());
+    to.setIdleModeIndexing(from.idleModeIndexing());
+}
 }
 
 SettingsDialog::SettingsDialog(BalooController *controller, QWidget *parent)
@@ -69,6 +80,9 @@ SettingsDialog::SettingsDialog(BalooController *controller, QWidget *parent)
     m_searchSettings.load();
     load();
     refreshStatus();
+    if (!m_balooSettings.isFileReadable()) {
+        QTimer::singleShot(0, this, &SettingsDialog::warnUnreadable);
+    }
 }
 
 SettingsDialog::~SettingsDialog()
@@ -100,22 +114,45 @@ void SettingsDialog::load()
 
 void SettingsDialog::restoreDefaults()
 {
-    setControls(true, false, BalooSettings::defaultIndexHiddenFoldersValue_helper(), SearchSettings());
-    m_folderModel.setFolderLists(BalooSettings::defaultFoldersValue_helper(), BalooSettings::defaultExcludedFoldersValue_helper());
+    // What is locked keeps its value.
+    const auto unlessLocked = [this](const char *item, bool held, bool fallback) {
+        return isLocked(QLatin1String(item)) ? held : fallback;
+    };
+    setControls(unlessLocked("indexingEnabled", m_balooSettings.indexingEnabled(), true),
+                unlessLocked("onlyBasicIndexing", !m_balooSettings.onlyBasicIndexing(), false),
+                unlessLocked("indexHiddenFolders", m_balooSettings.indexHiddenFolders(), BalooSettings::defaultIndexHiddenFoldersValue_helper()),
+                SearchSettings());
+    if (!isLocked(QStringLiteral("folders")) && !isLocked(QStringLiteral("excludedFolders"))) {
+        m_folderModel.setFolderLists(BalooSettings::defaultFoldersValue_helper(), BalooSettings::defaultExcludedFoldersValue_helper(), false);
+    }
     refreshFolderWidgets();
     updateState();
+}
+
+SearchSettings SettingsDialog::preferencesFromControls() const
+{
+    SearchSettings wanted;
+    wanted.setIndexApplications(ui->checkBoxIndexApplications->isChecked());
+    wanted.setIndexDocuments(ui->checkBoxIndexDocuments->isChecked());
+    wanted.setIndexMedia(ui->checkBoxIndexMedia->isChecked());
+    wanted.setLimitIndexSize(ui->checkBoxLimitIndexSize->isChecked());
+    wanted.setIndexSizeLimit(ui->spinBoxIndexSizeLimit->value());
+    wanted.setIdleModeIndexing(ui->checkBoxIdleModeIndexing->isChecked());
+    return wanted;
 }
 
 bool SettingsDialog::isChanged() const
 {
     return ui->checkBoxIndexEnabled->isChecked() != m_balooSettings.indexingEnabled()
         || !ui->checkBoxIndexFileContents->isChecked() != m_balooSettings.onlyBasicIndexing()
-        || ui->checkBoxIndexHidden->isChecked() != m_balooSettings.indexHiddenFolders()
-        || ui->checkBoxIndexApplications->isChecked() != m_searchSettings.indexApplications()
-        || ui->checkBoxIndexDocuments->isChecked() != m_searchSettings.indexDocuments() || ui->checkBoxIndexMedia->isChecked() != m_searchSettings.indexMedia()
-        || ui->checkBoxLimitIndexSize->isChecked() != m_searchSettings.limitIndexSize()
-        || ui->spinBoxIndexSizeLimit->value() != m_searchSettings.indexSizeLimit()
-        || ui->checkBoxIdleModeIndexing->isChecked() != m_searchSettings.idleModeIndexing() || m_folderModel.isChanged();
+        || ui->checkBoxIndexHidden->isChecked() != m_balooSettings.indexHiddenFolders() || preferencesFromControls() != m_searchSettings
+        || m_folderModel.isChanged();
+}
+
+// A key an administrator locked, or a file that cannot be read, is not the user's to change.
+bool SettingsDialog::isLocked(const QString &item) const
+{
+    return !m_balooSettings.isFileReadable() || m_balooSettings.isImmutable(item);
 }
 
 void SettingsDialog::updateState()
@@ -127,8 +164,13 @@ void SettingsDialog::updateState()
         ui->pushButtonPauseResumeIndexer->setEnabled(!m_searchSettings.idleModeIndexing());
     }
     const bool enabled = ui->checkBoxIndexEnabled->isChecked();
-    ui->checkBoxIndexFileContents->setEnabled(enabled);
-    ui->checkBoxIndexHidden->setEnabled(enabled);
+    ui->checkBoxIndexEnabled->setEnabled(!isLocked(QStringLiteral("indexingEnabled")));
+    ui->checkBoxIndexFileContents->setEnabled(enabled && !isLocked(QStringLiteral("onlyBasicIndexing")));
+    ui->checkBoxIndexHidden->setEnabled(enabled && !isLocked(QStringLiteral("indexHiddenFolders")));
+    const bool foldersOpen = !isLocked(QStringLiteral("folders")) && !isLocked(QStringLiteral("excludedFolders"));
+    for (QWidget *widget : std::initializer_list<QWidget *>{ui->tableViewFolders, ui->pushButtonAddFolder, ui->pushButtonRemoveFolder}) {
+        widget->setEnabled(foldersOpen);
+    }
     const bool contentOn = enabled && ui->checkBoxIndexFileContents->isChecked();
     for (QWidget *widget : std::initializer_list<QWidget *>{ui->labelLimitIndexSize,
                                                             ui->labelIndexSizeLimit,
@@ -139,76 +181,148 @@ void SettingsDialog::updateState()
     }
 }
 
-QStringList SettingsDialog::excludedMimetypes() const
+QStringList SettingsDialog::excludedMimetypes(bool documents, bool media) const
 {
     static const QSet<QString> neverExcluded{QStringLiteral("inode/directory")};
-    QSet<QString> media;
-    QSet<QString> documents;
+    QSet<QString> mediaTypes;
+    QSet<QString> documentTypes;
     const QList<QMimeType> all = QMimeDatabase().allMimeTypes();
     for (const QMimeType &type : all) {
         const QString name = type.name();
         const bool isMedia = name.startsWith(QLatin1String("audio/")) || name.startsWith(QLatin1String("video/")) || name.startsWith(QLatin1String("image/"));
-        (isMedia ? media : documents).insert(name);
+        (isMedia ? mediaTypes : documentTypes).insert(name);
     }
     const QStringList held = m_balooSettings.excludedMimetypes();
     const QStringList defaults = BalooSettings::defaultExcludedMimetypesValue_helper();
     QSet<QString> excluded(held.cbegin(), held.cend());
-    excluded = m_searchSettings.indexMedia() ? excluded - media : excluded + media;
-    excluded = m_searchSettings.indexDocuments() ? excluded - documents : excluded + documents;
+    excluded = media ? excluded - mediaTypes : excluded + mediaTypes;
+    excluded = documents ? excluded - documentTypes : excluded + documentTypes;
     excluded += QSet<QString>(defaults.cbegin(), defaults.cend());
-    return (excluded - neverExcluded).values();
+    excluded -= neverExcluded;
+    // The held names keep their order, the new ones follow sorted.
+    QStringList kept;
+    for (const QString &name : held) {
+        if (excluded.remove(name)) {
+            kept << name;
+        }
+    }
+    QStringList added = excluded.values();
+    added.sort();
+    return kept + added;
 }
 
-void SettingsDialog::apply()
+bool SettingsDialog::apply()
 {
     const bool wasEnabled = m_balooSettings.indexingEnabled();
-    const bool wasBasic = m_balooSettings.onlyBasicIndexing();
-    const bool contentChecked = ui->checkBoxIndexFileContents->isChecked();
-    const bool configChanged = ui->checkBoxIndexHidden->isChecked() != m_balooSettings.indexHiddenFolders()
-        || ui->checkBoxIndexDocuments->isChecked() != m_searchSettings.indexDocuments() || ui->checkBoxIndexMedia->isChecked() != m_searchSettings.indexMedia()
-        || m_folderModel.isChanged();
+    const bool contentEdited = ui->checkBoxIndexFileContents->isChecked() == m_balooSettings.onlyBasicIndexing();
+    SearchSettings wanted = preferencesFromControls();
+    const bool typesEdited = wanted.indexDocuments() != m_searchSettings.indexDocuments() || wanted.indexMedia() != m_searchSettings.indexMedia();
+    const bool configChanged = ui->checkBoxIndexHidden->isChecked() != m_balooSettings.indexHiddenFolders() || typesEdited || m_folderModel.isChanged();
 
-    m_balooSettings.setIndexingEnabled(ui->checkBoxIndexEnabled->isChecked());
-    m_balooSettings.setOnlyBasicIndexing(!contentChecked);
-    m_balooSettings.setIndexHiddenFolders(ui->checkBoxIndexHidden->isChecked());
-    m_searchSettings.setIndexApplications(ui->checkBoxIndexApplications->isChecked());
-    m_searchSettings.setIndexDocuments(ui->checkBoxIndexDocuments->isChecked());
-    m_searchSettings.setIndexMedia(ui->checkBoxIndexMedia->isChecked());
-    m_searchSettings.setLimitIndexSize(ui->checkBoxLimitIndexSize->isChecked());
-    m_searchSettings.setIndexSizeLimit(ui->spinBoxIndexSizeLimit->value());
-    m_searchSettings.setIdleModeIndexing(ui->checkBoxIdleModeIndexing->isChecked());
-    m_folderModel.save(&m_balooSettings);
-    m_balooSettings.setExcludedMimetypes(excludedMimetypes());
-    m_balooSettings.save();
-    m_searchSettings.save();
+    QStringList failed;
+    const bool indexerSaved = saveIndexerSettings(typesEdited);
+    if (!indexerSaved) {
+        failed << BalooSettings::filePath();
+    }
+    if (wanted != m_searchSettings) {
+        if (wanted.save()) {
+            copyPreferences(wanted, m_searchSettings);
+        } else {
+            failed << QSettings().fileName();
+        }
+    }
 
     if (m_searchSettings.idleModeIndexing()) {
         m_controller->setPausedByUser(false);
     }
     m_controller->reevaluate();
+    if (indexerSaved) {
+        driveIndexer(wasEnabled, contentEdited, configChanged);
+    }
+    if (!failed.isEmpty()) {
+        // The edits stay in the controls, so the user can try again.
+        QMessageBox::critical(this, tr("Settings not saved"), tr("The settings could not be saved to %1.").arg(failed.join(QStringLiteral(", "))));
+        updateState();
+        return false;
+    }
+    // As the files hold them now, with what others wrote meanwhile.
+    load();
+    return true;
+}
 
+bool SettingsDialog::saveIndexerSettings(bool typesEdited)
+{
+    const bool enabled = ui->checkBoxIndexEnabled->isChecked();
+    const bool basic = !ui->checkBoxIndexFileContents->isChecked();
+    const bool hidden = ui->checkBoxIndexHidden->isChecked();
+    const bool enabledEdited = enabled != m_balooSettings.indexingEnabled();
+    const bool basicEdited = basic != m_balooSettings.onlyBasicIndexing();
+    const bool hiddenEdited = hidden != m_balooSettings.indexHiddenFolders();
+    const bool foldersEdited = m_folderModel.isChanged();
+
+    // Only what was edited here, over the file as it is now: the indexer's
+    // own tool may have written to it while the dialog was open.
+    m_balooSettings.load();
+    if (enabledEdited) {
+        m_balooSettings.setIndexingEnabled(enabled);
+    }
+    if (basicEdited) {
+        m_balooSettings.setOnlyBasicIndexing(basic);
+    }
+    if (hiddenEdited) {
+        m_balooSettings.setIndexHiddenFolders(hidden);
+    }
+    if (foldersEdited) {
+        m_folderModel.save(&m_balooSettings);
+    }
+    if (typesEdited && m_balooSettings.isFileReadable()) {
+        m_balooSettings.setExcludedMimetypes(excludedMimetypes(ui->checkBoxIndexDocuments->isChecked(), ui->checkBoxIndexMedia->isChecked()));
+    }
+    return m_balooSettings.save();
+}
+
+// Commands only for what was saved and may change; a file that cannot be read tells nothing.
+void SettingsDialog::driveIndexer(bool wasEnabled, bool contentEdited, bool configChanged)
+{
+    if (!m_balooSettings.isFileReadable()) {
+        return;
+    }
+    const bool enabledLocked = m_balooSettings.isIndexingEnabledImmutable();
     if (m_balooSettings.indexingEnabled()) {
-        if (contentChecked == !wasBasic) {
-            if (configChanged) {
-                BalooCtl::updateConfig();
-            }
-            BalooCtl::enable();
-        } else {
+        if (contentEdited) {
             BalooCtl::purge();
+            return;
         }
-    } else {
+        if (configChanged) {
+            BalooCtl::updateConfig();
+        }
+        if (!enabledLocked) {
+            BalooCtl::enable();
+        }
+    } else if (!enabledLocked) {
         BalooCtl::disable();
         if (wasEnabled) {
             askPurgeAfterDisable();
         }
     }
-    updateState();
+}
+
+void SettingsDialog::warnUnreadable()
+{
+    auto *box = new QMessageBox(QMessageBox::Warning,
+                                tr("Settings cannot be read"),
+                                tr("The file search settings in %1 cannot be read, so they are left as they are.").arg(BalooSettings::filePath()),
+                                QMessageBox::Ok,
+                                this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void SettingsDialog::applyAndClose()
 {
-    apply();
-    accept();
+    if (apply()) {
+        accept();
+    }
 }
 
 void SettingsDialog::cancel()
@@ -230,36 +344,40 @@ void SettingsDialog::showHelp()
 
 void SettingsDialog::refreshFolderWidgets()
 {
+    // Rows keep their widgets: rebuilding thousands at every edit froze the panel.
     const QString lockedTip = tr("At least one folder must be included to be able to exclude home folder");
     for (int row = 0; row < m_folderModel.rowCount(); ++row) {
         const QString path = m_folderModel.folderPath(m_folderModel.index(row, 0));
-
-        auto *state = new QComboBox(this);
-        state->addItem(tr("Not indexed"), false);
-        state->addItem(tr("Indexed"), true);
-        state->setCurrentIndex(m_folderModel.isIncluded(path) ? 1 : 0);
-        connect(state, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, path](int index) {
-            index ? m_folderModel.includeFolder(path) : m_folderModel.excludeFolder(path);
-            updateState();
-            refreshFolderWidgets();
-        });
-
-        auto *remove = new QPushButton(QIcon::fromTheme(QStringLiteral("edit-delete"), style()->standardIcon(QStyle::SP_TrashIcon)), QString(), this);
-        connect(remove, &QPushButton::pressed, this, [this, path] {
-            m_folderModel.removeFolder(path);
-            updateState();
-            refreshFolderWidgets();
-        });
-
-        if (m_folderModel.isHomeLocked(path)) {
-            for (QWidget *widget : std::initializer_list<QWidget *>{state, remove}) {
-                widget->setEnabled(false);
-                widget->setToolTip(lockedTip);
-            }
+        auto *state = qobject_cast<QComboBox *>(ui->tableViewFolders->indexWidget(m_folderModel.index(row, 1)));
+        QWidget *remove = ui->tableViewFolders->indexWidget(m_folderModel.index(row, 2));
+        if (!state || !remove) {
+            state = new QComboBox(this);
+            state->addItem(tr("Not indexed"), false);
+            state->addItem(tr("Indexed"), true);
+            state->setCurrentIndex(m_folderModel.isIncluded(path) ? 1 : 0);
+            connect(state, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, path](int index) {
+                index ? m_folderModel.includeFolder(path) : m_folderModel.excludeFolder(path);
+                updateState();
+                refreshFolderWidgets();
+            });
+            auto *button = new QPushButton(QIcon::fromTheme(QStringLiteral("edit-delete"), style()->standardIcon(QStyle::SP_TrashIcon)), QString(), this);
+            // The view disposes of a removed row's widgets later, not while their own signal runs.
+            connect(button, &QPushButton::pressed, this, [this, path] {
+                m_folderModel.removeFolder(path);
+                updateState();
+                refreshFolderWidgets();
+            });
+            remove = button;
+            ui->tableViewFolders->setIndexWidget(m_folderModel.index(row, 1), state);
+            ui->tableViewFolders->setIndexWidget(m_folderModel.index(row, 2), remove);
         }
-        // The view disposes of the widgets these replace later, not while their own signal runs.
-        ui->tableViewFolders->setIndexWidget(m_folderModel.index(row, 1), state);
-        ui->tableViewFolders->setIndexWidget(m_folderModel.index(row, 2), remove);
+        const QSignalBlocker blocker(state);
+        state->setCurrentIndex(m_folderModel.isIncluded(path) ? 1 : 0);
+        const bool locked = m_folderModel.isHomeLocked(path);
+        for (QWidget *widget : std::initializer_list<QWidget *>{state, remove}) {
+            widget->setEnabled(!locked);
+            widget->setToolTip(locked ? lockedTip : QString());
+        }
     }
 }
 

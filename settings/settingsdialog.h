@@ -35,7 +35,9 @@ private:
     void restoreDefaults();
     bool isChanged() const;
     void updateState();
-    void apply();
+    bool apply();
+    bool saveIndexerSettings(bool typesEdited);
+    void driveIndexer(bool wasEnabled, bool contentEdited, bool configChanged);
     void applyAndClose();
     void cancel();
     void showHelp();
@@ -44,8 +46,11 @@ private:
     void addIncludedFolder();
     void addExcludedFolder();
     void onLimitRemoved();
-    QStringList excludedMimetypes() const;
+    QStringList excludedMimetypes(bool documents, bool media) const;
     void setControls(bool enabled, bool content, bool hidden, const SearchSettings &settings);
+    SearchSettings preferencesFromControls() const;
+    bool isLocked(const QString &item) const;
+    void warnUnreadable();
 
     void initStatusRefresh();
     void refreshStatus();

@@ -448,6 +448,22 @@ results may be incomplete.</source>
         <translation>Ошибка ввода</translation>
     </message>
     <message>
+        <source>Settings not saved</source>
+        <translation>Настройки не сохранены</translation>
+    </message>
+    <message>
+        <source>The settings could not be saved to %1.</source>
+        <translation>Не удалось сохранить настройки в %1.</translation>
+    </message>
+    <message>
+        <source>Settings cannot be read</source>
+        <translation>Настройки не читаются</translation>
+    </message>
+    <message>
+        <source>The file search settings in %1 cannot be read, so they are left as they are.</source>
+        <translation>Не удаётся прочитать настройки поиска файлов в %1, поэтому они остаются без изменений.</translation>
+    </message>
+    <message>
         <source>Status: %1</source>
         <translation>Состояние: %1</translation>
     </message>
