@@ -15,12 +15,44 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <sys/stat.h>
+#include <ctime>
+
 namespace
 {
 constexpr int s_checkIntervalMs = 5000;
 constexpr int s_suspendedState = 1;
 constexpr int s_unavailableState = 10;
 constexpr int s_gigabyteShift = 30;
+
+// The indexer's switches as last read from its settings file, which may be
+// large: it is read again only when it changed. A file changed within the
+// last seconds may change again within the same clock tick, unseen.
+struct IndexerSwitches {
+    QByteArray stamp;
+    bool enabled = false;
+    bool basic = false;
+};
+
+IndexerSwitches readIndexerSwitches()
+{
+    static IndexerSwitches last;
+    const QByteArray path = QFile::encodeName(BalooSettings::filePath());
+    struct stat info = {};
+    const bool found = ::stat(path.constData(), &info) == 0;
+    QByteArray stamp = "-";
+    if (found && info.st_mtim.tv_sec < std::time(nullptr) - 2) {
+        for (const qint64 field : {qint64(info.st_dev), qint64(info.st_ino), qint64(info.st_size), qint64(info.st_mtim.tv_sec), qint64(info.st_mtim.tv_nsec)}) {
+            stamp += QByteArray::number(field) + ' ';
+        }
+    }
+    if (stamp == "-" || stamp != last.stamp) {
+        BalooSettings settings;
+        settings.load();
+        last = {stamp, settings.indexingEnabled(), settings.onlyBasicIndexing()};
+    }
+    return last;
+}
 
 // A notification may be in the middle of emitting when it goes.
 void disposeLater(KNotification *notification)
@@ -81,8 +113,7 @@ void BalooController::check(std::optional<bool> screenSaverActive)
     if (!m_monitor) {
         return;
     }
-    BalooSettings balooSettings;
-    balooSettings.load();
+    const IndexerSwitches indexer = readIndexerSwitches();
     SearchSettings searchSettings;
     searchSettings.load();
 
@@ -92,7 +123,7 @@ void BalooController::check(std::optional<bool> screenSaverActive)
     if (!overLimit) {
         closeNotification();
     }
-    if (m_pausedByUser || !balooSettings.indexingEnabled() || balooSettings.onlyBasicIndexing()) {
+    if (m_pausedByUser || !indexer.enabled || indexer.basic) {
         return;
     }
     // The screen saver may take its time or never answer; the rules wait for it, the panel does not.
