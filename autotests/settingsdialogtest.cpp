@@ -14,7 +14,6 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QComboBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -29,11 +28,9 @@
 #include <QTextDocumentFragment>
 #include <QTimer>
 
-#include <linux/capability.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
 // Mounts made here stay in this process: a full or read-only settings folder.
@@ -42,29 +39,15 @@ static const bool s_ownMounts = ::unshare(CLONE_NEWNS) == 0 && ::mount(nullptr, 
 
 namespace
 {
-// Root reads past permissions unless this thread gives that up.
-bool overridePermissions(bool on)
-{
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct data[2] = {};
-    const __u32 dac = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH);
-    syscall(SYS_capget, &header, data);
-    data[0].effective = on ? data[0].effective | dac : data[0].effective & ~dac;
-    return syscall(SYS_capset, &header, data) == 0;
-}
-
-// Answers the next message boxes with OK, and keeps what they said.
+// Answers message boxes, OK or else No, and keeps what they said.
 struct BoxAnswerer : QTimer {
     QStringList said;
     BoxAnswerer()
     {
-        connect(this, &QTimer::timeout, [this] {
-            for (QWidget *widget : QApplication::topLevelWidgets()) {
-                auto *box = qobject_cast<QMessageBox *>(widget);
-                if (box && box->isVisible()) {
-                    said << box->text();
-                    box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->button(QMessageBox::No)->click();
-                }
+        callOnTimeout([this] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                said << box->text();
+                box->button(box->button(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::No)->click();
             }
         });
         start(20);
@@ -196,39 +179,6 @@ private Q_SLOTS:
         QVERIFY(enabled("checkBoxIndexMedia") && enabled("tableViewFolders"));
     }
 
-    void apply_data()
-    {
-        QTest::addColumn<QString>("edit"); // the check box clicked
-        QTest::addColumn<QString>("commands");
-        QTest::addColumn<int>("updates");
-        QTest::newRow("nothing changed") << QString() << "enable" << 0;
-        QTest::newRow("applications only") << "checkBoxIndexApplications"
-                                           << "enable" << 0;
-        QTest::newRow("hidden files") << "checkBoxIndexHidden"
-                                      << "enable" << 1;
-        QTest::newRow("content") << "checkBoxIndexFileContents"
-                                 << "purge" << 0;
-        QTest::newRow("off, then asked") << "checkBoxIndexEnabled"
-                                         << "disable" << 0;
-    }
-    void apply()
-    {
-        QFETCH(QString, edit);
-        QFETCH(QString, commands);
-        QFETCH(int, updates);
-        SettingsDialog dialog(&m_controller);
-        if (!edit.isEmpty()) {
-            box(dialog, edit.toLatin1().constData())->click();
-        }
-        BoxAnswerer answering; // the question after switching off is answered No: nothing is purged
-        // OK applies even when nothing changed.
-        dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-        QTRY_COMPARE(TestHelpers::recordedArguments(m_records).join(QLatin1Char(' ')), commands);
-        QTRY_COMPARE(m_indexer.m_updates, updates);
-        QVERIFY(!dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Apply)->isEnabled());
-        QCOMPARE(BalooSettings().indexingEnabled(), edit != QLatin1String("checkBoxIndexEnabled"));
-    }
-
     void excludedTypes_data()
     {
         QTest::addColumn<bool>("documents");
@@ -256,37 +206,9 @@ private Q_SLOTS:
         box(dialog, "checkBoxIndexMedia")->setChecked(media);
         dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         held.load();
-        QStringList found;
-        for (const char *type : {"image/png", "text/plain", "text/x-csrc", "unknown/kept", "inode/directory"}) {
-            if (held.excludedMimetypes().contains(QLatin1String(type))) {
-                found << QLatin1String(type);
-            }
-        }
+        QStringList found = held.excludedMimetypes().filter(QRegularExpression(QStringLiteral("^(image/png|text/plain|text/x-csrc|unknown/kept|inode/directory)$")));
+        found.sort();
         QCOMPARE(found.join(QLatin1Char(' ')), excluded);
-    }
-
-    // Stored values the controls cannot hold read as the defaults; OK with nothing changed writes nothing.
-    void storedLimit_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::addColumn<int>("limit");
-        QTest::newRow("2^31, switched on") << QByteArray("indexSizeLimit=2147483648\nlimitIndexSize=true") << -3;
-        QTest::newRow("2^63") << QByteArray("indexSizeLimit=9223372036854775808") << 3;
-        QTest::newRow("-1") << QByteArray("indexSizeLimit=-1") << 3;
-        QTest::newRow("0") << QByteArray("indexSizeLimit=0") << 3;
-        QTest::newRow("text") << QByteArray("indexSizeLimit=abc") << 3;
-        QTest::newRow("the most") << QByteArray("indexSizeLimit=100000") << 100000;
-        QTest::newRow("switch not a boolean") << QByteArray("limitIndexSize=garbage\nindexSizeLimit=7") << 7;
-    }
-    void storedLimit()
-    {
-        QFETCH(QByteArray, stored);
-        QFETCH(int, limit); // negative: the limit switched on
-        QVERIFY(TestHelpers::writeFile(QSettings().fileName(), "[General]\n" + stored + '\n'));
-        SettingsDialog dialog(&m_controller);
-        QCOMPARE(box(dialog, "checkBoxLimitIndexSize")->isChecked() ? -dialog.findChild<QSpinBox *>()->value() : dialog.findChild<QSpinBox *>()->value(), limit);
-        dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-        QCOMPARE(TestHelpers::readFile(QSettings().fileName()), "[General]\n" + stored + '\n');
     }
 
     void resetRestoreAndCancel()
@@ -337,24 +259,34 @@ private Q_SLOTS:
         QVERIFY(table->model()->rowCount() == 1 && table->indexWidget(table->model()->index(0, 1)) == home && !home->isEnabled());
     }
 
-    // Files as users' desktops have them: full, read-only, unreadable, locked. What OK says and
-    // tells the indexer; a failed save keeps the edits and passes for saved nowhere, and once
-    // freed, the same dialog saves.
+    // OK over files as users' desktops have them: full, read-only, unreadable, locked. What it
+    // says and tells the indexer; a failed save keeps the edits and passes for saved nowhere, and
+    // once freed, the same dialog saves.
     void surroundings_data()
     {
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("edit"); // clicked before OK, when not locked
-        QTest::addColumn<QString>("said"); // %1 the indexer's file, %2 the panel's
-        QTest::addColumn<QString>("commands");
+        QTest::addColumn<QString>("said"); // %1 the indexer's file, %2 the panel's; questions are answered No
+        QTest::addColumn<QString>("commands"); // and "+update" for each update call
         const QString failed = QStringLiteral("The settings could not be saved to %1.");
         const QString unreadable = QStringLiteral("The file search settings in %1 cannot be read, so they are left as they are.");
         const auto row = [](const char *name, const char *setup, const char *edit, const QString &said, const char *commands) {
             QTest::newRow(name) << QString::fromUtf8(setup) << QString::fromLatin1(edit) << said << QString::fromLatin1(commands);
         };
+        row("nothing changed", "", "", {}, "enable");
+        row("applications only", "", "checkBoxIndexApplications", {}, "enable");
+        row("hidden files", "", "checkBoxIndexHidden", {}, "enable +update");
+        row("content", "", "checkBoxIndexFileContents", {}, "purge");
+        row("off, then asked", "", "checkBoxIndexEnabled", QStringLiteral("File search has been disabled"), "disable");
+        // Stored values the controls cannot hold read as the defaults: nothing counts as changed.
+        row("limit 2^31, switch not a boolean", "panel indexSizeLimit=2147483648\nlimitIndexSize=garbage", "", {}, "enable");
+        row("limit 2^63", "panel indexSizeLimit=9223372036854775808", "", {}, "enable");
+        row("limit 0", "panel indexSizeLimit=0", "", {}, "enable");
+        row("limit -1", "panel indexSizeLimit=-1", "", {}, "enable");
+        row("limit not a number", "panel indexSizeLimit=abc", "", {}, "enable");
         row("full disk", "full", "checkBoxIndexHidden", failed, "");
         row("indexer's file read-only", "read-only", "checkBoxIndexFileContents", failed, "");
         row("panel's folder read-only", "read-only panel", "checkBoxIndexApplications", failed.arg(QStringLiteral("%2")), "enable");
-        row("no permission", "mode 0", "checkBoxIndexEnabled", unreadable, "");
         row("a directory", "directory", "checkBoxIndexEnabled", unreadable, "");
         row("a symlink loop", "loop", "checkBoxIndexEnabled", unreadable, "");
         row("a FIFO", "fifo", "checkBoxIndexEnabled", unreadable, "");
@@ -376,20 +308,17 @@ private Q_SLOTS:
         QByteArray mountPoint;
         if (setup == QLatin1String("full")) {
             mountPoint = QFile::encodeName(QFileInfo(m_config).path());
-            const QByteArray kept = TestHelpers::readFile(m_config);
-            QVERIFY(::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=64k") == 0 && TestHelpers::writeFile(m_config, kept));
-            QFile filler(QFileInfo(m_config).path() + QStringLiteral("/filler"));
-            QVERIFY(filler.open(QIODevice::WriteOnly));
-            while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) { }
+            const QByteArray kept = TestHelpers::readFile(m_config); // fills the one page there is
+            QVERIFY(::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=4k") == 0 && TestHelpers::writeFile(m_config, kept));
         } else if (setup.startsWith(QLatin1String("read-only"))) {
             mountPoint = setup.endsWith(QLatin1String("panel")) ? QFile::encodeName(QFileInfo(panelFile).path()) : config;
             QVERIFY(::mount(mountPoint.constData(), mountPoint.constData(), nullptr, MS_BIND, nullptr) == 0);
             QVERIFY(::mount(nullptr, mountPoint.constData(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0);
-        } else if (setup == QLatin1String("mode 0")) {
-            QVERIFY(::chmod(config.constData(), 0) == 0 && overridePermissions(false));
+        } else if (setup.startsWith(QLatin1String("panel"))) {
+            QVERIFY(TestHelpers::writeFile(panelFile, "[General]\n" + setup.section(QLatin1Char(' '), 1).toUtf8()));
         } else if (setup.contains(QLatin1Char('['))) {
             QVERIFY(TestHelpers::writeFile(setup.startsWith(QLatin1String("user")) ? m_config : systemFile, setup.section(QLatin1Char(' '), 1).toUtf8()));
-        } else {
+        } else if (!setup.isEmpty()) {
             QVERIFY(QFile::remove(m_config));
             QCOMPARE(setup == QLatin1String("directory") ? ::mkdir(config.constData(), 0700)
                          : setup == QLatin1String("loop")  ? ::symlink(config.constData(), config.constData())
@@ -398,83 +327,70 @@ private Q_SLOTS:
         }
         auto restore = qScopeGuard([&] {
             mountPoint.isEmpty() || ::umount2(mountPoint.constData(), MNT_DETACH);
-            overridePermissions(true);
             QFile::remove(systemFile);
             const QFileInfo left(m_config);
             left.isFile() || (left.isDir() ? QDir(m_config).removeRecursively() : QFile::remove(m_config));
         });
         struct stat before = {};
         ::lstat(config.constData(), &before);
+        const QByteArray panelBefore = TestHelpers::readFile(panelFile);
         const bool failing = said.startsWith(QLatin1String("The settings could not"));
 
         SettingsDialog dialog(&m_controller);
         QSignalSpy accepted(&dialog, &QDialog::accepted);
-        auto *control = dialog.findChild<QWidget *>(edit);
-        QCOMPARE(control->isEnabled(), failing);
+        auto *control = edit.isEmpty() ? nullptr : dialog.findChild<QWidget *>(edit);
+        QVERIFY(!control || control->isEnabled() == (failing || setup.isEmpty()));
         auto *check = qobject_cast<QCheckBox *>(control);
         check ? check->click() : void();
+        QCOMPARE(dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Apply)->isEnabled(), check && check->isEnabled());
+        QVERIFY(!setup.startsWith(QLatin1String("panel")) || (dialog.findChild<QSpinBox *>()->value() == 3 && !box(dialog, "checkBoxLimitIndexSize")->isChecked()));
         {
             BoxAnswerer answerer;
             dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
             QTRY_COMPARE(answerer.said.join(QLatin1Char('\n')), said.replace(QLatin1String("%1"), m_config).replace(QLatin1String("%2"), panelFile));
         }
-        QCOMPARE(accepted.count(), failing ? 0 : 1);
-        QCOMPARE(recordedCommands(), commands);
+        QVERIFY(accepted.count() == (failing ? 0 : 1) && dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Apply)->isEnabled() == failing);
+        QTRY_COMPARE(recordedCommands() + QStringLiteral(" +update").repeated(m_indexer.m_updates), commands);
         struct stat after = {};
         QCOMPARE(::lstat(config.constData(), &after), 0);
-        QVERIFY(failing || (after.st_mode == before.st_mode && after.st_mtim.tv_nsec == before.st_mtim.tv_nsec));
+        QVERIFY(failing || setup.isEmpty() || (after.st_mode == before.st_mode && after.st_mtim.tv_nsec == before.st_mtim.tv_nsec));
         if (failing) {
             QCOMPARE(box(SettingsDialog(&m_controller), edit.toLatin1().constData())->isChecked(), !check->isChecked());
             QCOMPARE(::umount2(mountPoint.constData(), MNT_DETACH), 0);
             mountPoint.clear();
             dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
             QCOMPARE(accepted.count(), 1);
+        }
+        if (check && check->isEnabled()) { // applied, and so shown by the next dialog
             QCOMPARE(box(SettingsDialog(&m_controller), edit.toLatin1().constData())->isChecked(), check->isChecked());
         }
+        QVERIFY(failing || (TestHelpers::readFile(panelFile) == panelBefore) == (edit != QLatin1String("checkBoxIndexApplications")));
     }
 
     // What the indexer's own tool writes while the dialog is open, and what the user leaves alone, stay.
-    void othersWrites_data()
-    {
-        QTest::addColumn<QString>("edit"); // a check box, or a folder set to not indexed
-        QTest::newRow("nothing changed") << QString();
-        QTest::newRow("hidden files") << "checkBoxIndexHidden";
-        QTest::newRow("a folder excluded") << "~/B";
-    }
     void othersWrites()
     {
-        QFETCH(QString, edit);
         const QString home = QDir::homePath();
         QVERIFY(QDir().mkpath(home + QStringLiteral("/Added")));
         QVERIFY(TestHelpers::writeFile(m_config,
                                        "[Basic Settings]\nIndexing-Enabled=true\n\n[General]\nexclude folders=/srv/$USER/\n"
                                        "exclude mimetypes=text/x-csrc,application/json\nfolders[$e]=$HOME/Documents/,$HOME/B/\n"));
         SettingsDialog dialog(&m_controller);
-        QProcess balooctl;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), QFileInfo(m_config).path());
-        balooctl.setProcessEnvironment(environment);
-        balooctl.start(QStringLiteral("/usr/bin/balooctl"), {QStringLiteral("config"), QStringLiteral("add"), QStringLiteral("includeFolders"), home + QStringLiteral("/Added")});
-        QVERIFY(balooctl.waitForFinished() && balooctl.exitCode() == 0);
+        const QString balooctl = QStringLiteral("XDG_CONFIG_HOME=%1 /usr/bin/balooctl config add includeFolders %2/Added").arg(QFileInfo(m_config).path(), home);
+        QCOMPARE(QProcess::execute(QStringLiteral("env"), balooctl.split(QLatin1Char(' '))), 0);
         const QList<QByteArray> written = TestHelpers::readFile(m_config).split('\n');
+        // The user removes ~/B.
         auto *table = dialog.findChild<QTableView *>();
-        const QModelIndex folder = table->model()->match(table->model()->index(0, 0), Qt::DisplayRole, edit, 1, Qt::MatchExactly).value(0);
-        if (folder.isValid()) {
-            qobject_cast<QComboBox *>(table->indexWidget(folder.siblingAtColumn(1)))->setCurrentIndex(0);
-        } else if (!edit.isEmpty()) {
-            box(dialog, edit.toLatin1().constData())->click();
-        }
+        const QModelIndex folder = table->model()->match(table->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("~/B"), 1, Qt::MatchExactly).value(0);
+        Q_EMIT qobject_cast<QPushButton *>(table->indexWidget(folder.siblingAtColumn(2)))->pressed();
         dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-        const QList<QByteArray> now = TestHelpers::readFile(m_config).split('\n');
         BalooSettings after;
         after.load();
-        QStringList folders{home + QStringLiteral("/Documents/"), home + QStringLiteral("/B/"), home + QStringLiteral("/Added/")};
-        folder.isValid() ? folders.removeAt(1) : void();
-        QCOMPARE(after.folders(), folders);
+        QCOMPARE(after.folders(), QStringList({home + QStringLiteral("/Documents/"), home + QStringLiteral("/Added/")}));
+        const QList<QByteArray> now = TestHelpers::readFile(m_config).split('\n');
         for (const QByteArray &line : written) {
-            QVERIFY2(now.contains(line) || (folder.isValid() && line.contains("folders")), line.constData());
+            QVERIFY2(now.contains(line) || line.startsWith("folders"), line.constData());
         }
-        QCOMPARE(after.indexHiddenFolders(), edit == QLatin1String("checkBoxIndexHidden"));
     }
 
 private:
@@ -489,7 +405,7 @@ private:
     {
         QProcess::execute(m_bin + QStringLiteral("/balooctl"), {QStringLiteral("--version")});
         QStringList found = TestHelpers::recordedArguments(m_records);
-        found.removeOne(QStringLiteral("--version"));
+        found.removeAll(QStringLiteral("--version"));
         return found.join(QLatin1Char(' '));
     }
     static QCheckBox *box(const SettingsDialog &dialog, const char *name)
