@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDBusConnection>
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -391,6 +392,27 @@ private Q_SLOTS:
         for (const QByteArray &line : written) {
             QVERIFY2(now.contains(line) || line.startsWith("folders"), line.constData());
         }
+    }
+
+    // The controller reads the indexer's file again only when it changed: at every check, 71 MB of it froze the panel.
+    void controllerReadsChangedFileOnly()
+    {
+        QSettings().setValue(QStringLiteral("idleModeIndexing"), true); // no screen saver: indexing that is on is suspended
+        BalooController controller(&m_monitor);
+        const QDateTime aged = QDateTime::currentDateTime().addSecs(-60);
+        const auto check = [&](const QByteArray &enabled, const QByteArray &basic, const QDateTime &time) {
+            QFile file(m_config);
+            const QByteArray settings = "[Basic Settings]\nIndexing-Enabled=" + enabled + "\n[General]\nonly basic indexing=" + basic + '\n';
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(settings) == settings.size() && file.flush() && file.setFileTime(time, QFileDevice::FileModificationTime));
+            file.close();
+            controller.reevaluate(); // no event loop runs: no timer checks in between
+        };
+        check("true", "false", aged);
+        QCOMPARE(recordedCommands(), QStringLiteral("suspend"));
+        check("false", "true", aged); // the same size and time: taken as unchanged
+        QCOMPARE(recordedCommands(), QStringLiteral("suspend suspend"));
+        check("false", "true", aged.addSecs(1));
+        QCOMPARE(recordedCommands(), QStringLiteral("suspend suspend"));
     }
 
 private:
