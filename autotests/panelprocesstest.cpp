@@ -187,7 +187,8 @@ private Q_SLOTS:
     {
         startFirst(QStringLiteral("--hidden"));
         const auto pid = pid_t(m_first->processId());
-        ::kill(pid, SIGSTOP);
+        // Never 0, which would stop this whole process group.
+        QVERIFY(pid > 0 && ::kill(pid, SIGSTOP) == 0);
         // Each sender gives up waiting, and says so, before the next starts, so
         // the panel meets them in this order, their sockets already closed.
         for (const char *marker : {"--queued-0", "--queued-1"}) {

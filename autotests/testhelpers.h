@@ -7,7 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QDeadlineTimer>
+#include <QProcess>
 #include <QStringList>
+#include <QThread>
 
 #include <signal.h>
 #include <unistd.h>
@@ -78,6 +81,21 @@ inline QStringList recordedArguments(const QString &records)
         arguments << call.mid(1);
     }
     return arguments;
+}
+
+/// The arguments of every start of the recorder at path so far. Each start records
+/// itself as it runs, maybe after one started later: waited for without letting in
+/// anything that could start another. A start of the recorder itself is the marker.
+inline QStringList recordedCommands(const QString &path, const QString &records)
+{
+    QProcess::execute(path, {QStringLiteral("--version")});
+    QDeadlineTimer deadline(30000);
+    while (recorderRunning(path) && !deadline.hasExpired()) {
+        QThread::msleep(5);
+    }
+    QStringList found = recordedArguments(records);
+    found.removeAll(QStringLiteral("--version"));
+    return found;
 }
 
 /// Whether a start recorded in records is still a process, not yet waited for.
