@@ -35,7 +35,8 @@ while [ $# -gt 0 ]; do
 done
 
 bin="$build/bin" logs="$build/benchmark-logs" status=0
-export PATH="$bin:$PATH" # the file runner's index program, as the panel finds it where it is installed
+helpers=$(dirname "$(find "$build" -path '*/libexec/nyd-search-panel/nyd-index-query' -print -quit)") # as the panel finds it
+export PATH="$bin:$helpers:$PATH"
 rm -rf "$logs" && mkdir -p "$logs"
 echo "nyd-search-panel benchmarks, $(date '+%Y-%m-%d %H:%M'), $(nproc) CPUs, load average $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "(messages of the programs run: $logs)"

@@ -11,6 +11,7 @@
 #include <QtConcurrent>
 
 #include <cstdio>
+#include <algorithm>
 #include <functional>
 #include <sys/stat.h>
 
@@ -77,23 +78,28 @@ int main(int argc, char *argv[])
             return 0;
         }
         const QString term = QString::fromStdString(std::exchange(request, {}));
-        const QString otherTerm = otherKeyboardLayout(term);
         // The index answers each kind on its own, so the kinds are asked side by side.
-        const std::function<QStringList(const QString &)> askFor = [&term, &otherTerm](const QString &type) {
-            QStringList paths = ask(term, type);
-            // A word missing from the index costs little to ask for.
-            if (paths.isEmpty() && !otherTerm.isEmpty()) {
-                paths = ask(otherTerm, type);
+        const auto askEveryKind = [&types](const QString &text) {
+            const std::function<QStringList(const QString &)> askFor = [&text](const QString &type) {
+                const QStringList paths = ask(text, type);
+                // Without a term the index lists a kind's newest files, after
+                // reading the times of all of them: the pages every search sorts by.
+                return text.isEmpty() ? QStringList() : paths;
+            };
+            return QtConcurrent::blockingMapped<QVector<QStringList>>(types, askFor);
+        };
+        QVector<QStringList> found = searchable ? askEveryKind(term) : QVector<QStringList>(s_indexQueryKinds);
+        // The other keyboard layout only for text that finds nothing as typed: a
+        // word missing from the index costs little to ask for.
+        const QString otherTerm = otherKeyboardLayout(term);
+        if (searchable && !otherTerm.isEmpty() && std::all_of(found.cbegin(), found.cend(), std::mem_fn(&QStringList::isEmpty))) {
+            found = askEveryKind(otherTerm);
+            for (QStringList &paths : found) {
                 if (!paths.isEmpty()) {
                     paths.prepend(QLatin1String(s_otherLayoutMark));
                 }
             }
-            // Without a term the index lists a kind's newest files, after
-            // reading the times of all of them: the pages every search sorts by.
-            return term.isEmpty() ? QStringList() : paths;
-        };
-        const QVector<QStringList> found =
-            searchable ? QtConcurrent::blockingMapped<QVector<QStringList>>(types, askFor) : QVector<QStringList>(s_indexQueryKinds);
+        }
         for (const QStringList &paths : found) {
             for (const QString &path : paths) {
                 const QByteArray name = QFile::encodeName(path);
