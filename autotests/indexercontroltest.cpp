@@ -119,8 +119,6 @@ private Q_SLOTS:
 
     void settingsFile()
     {
-        // Keys of the indexer's own that the panel does not edit.
-        QVERIFY(TestHelpers::writeFile(m_config, TestHelpers::readFile(m_config) + "[General]\nexclude filters=*.o,*.tmp\n"));
         // What the panel writes is what the indexer reads.
         BalooSettings settings;
         settings.setIndexHiddenFolders(true);
@@ -135,7 +133,6 @@ private Q_SLOTS:
             QStringList mimetypes = indexer.excludeMimetypes();
             mimetypes.sort();
             QCOMPARE(mimetypes, settings.excludedMimetypes());
-            QCOMPARE(indexer.excludeFilters(), QStringList({QStringLiteral("*.o"), QStringLiteral("*.tmp")}));
         }
         // An administrator's lock holds.
         QVERIFY(TestHelpers::writeFile(m_config, "[Basic Settings][$i]\nIndexing-Enabled=true\n"));
@@ -232,6 +229,27 @@ private Q_SLOTS:
         QCOMPARE(commands(), QStringLiteral("resume"));
         QVERIFY(!QSettings().value(QStringLiteral("limitIndexSize")).toBool());
         QCOMPARE(removed.count(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(m_monitor->state() != 1, 20000); // seen, before the next case suspends it
+    }
+
+    // The indexer's file, which may be large, is read again only when it changed: written
+    // over in place at its size and time, it still holds what it held.
+    void indexerFileReadWhenChanged()
+    {
+        setSuspended(true);
+        writeSearchSettings(false, false, 3);
+        writeIndexerSettings(false, false);
+        const QByteArray disabled = TestHelpers::readFile(m_config);
+        const QByteArray enabled = QByteArray(disabled).replace("=false\n[", "=true\n\n[");
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-60);
+        BalooController controller(m_monitor);
+        for (const auto &[contents, time, command] : {std::tuple{disabled, old, ""}, {enabled, old, ""}, {enabled, old.addSecs(1), "resume"}}) {
+            QFile file(m_config);
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.write(contents) == disabled.size() && file.flush());
+            QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+            QMetaObject::invokeMethod(&controller, "checkIndexer");
+            QCOMPARE(commands(), QLatin1String(command));
+        }
     }
 
     // The dialog's status band: the 5 GiB index of the test above, the real indexer paused and resumed.

@@ -14,9 +14,9 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <sys/resource.h>
 
 namespace
 {
@@ -96,7 +96,6 @@ private Q_SLOTS:
         qputenv("LANG", language);
         QVERIFY2(russian.contains("Показать или скрыть окно") && russian.contains("-q, --query <текст>") && russian.contains("Параметры:"),
                  russian.constData());
-        QVERIFY(run(QStringLiteral("--help-all"), false).contains("--qmljsdebugger"));
         // The version the package has.
         QCOMPARE(run(QStringLiteral("--version"), false), QByteArray("nyd-search-panel " NYD_VERSION "\n"));
         // A first start told to quit ends at once and says nothing of its own; the
@@ -164,7 +163,18 @@ private Q_SLOTS:
         // A start without options shows a hidden panel, placed again.
         QVERIFY(second("-p 0 -s 30"));
         QTRY_COMPARE(panelGeometry().topLeft(), QPoint(0, 30));
-        for (const auto &[options, shown] : {std::pair{"--toggle", false}, {"--toggle", true}, {"--hide", false}, {"", true}}) {
+        // Each state that should stay is seen by the toggle after it.
+        for (const auto &[options, shown] : {std::pair{"--toggle", false},
+                                             {"--toggle", true},
+                                             {"--hide", false},
+                                             {"", true},
+                                             {"--hidden", true},
+                                             {"--toggle", false},
+                                             {"--hidden", false},
+                                             {"--hidden --toggle", true},
+                                             {"--toggle", false},
+                                             {"--toggle --hide", false},
+                                             {"--toggle", true}}) {
             QVERIFY(second(options));
             QTRY_COMPARE(panelGeometry().isValid(), shown);
         }
@@ -201,6 +211,23 @@ private Q_SLOTS:
         const QByteArray output = m_first->peek(1 << 16);
         QVERIFY2(output.indexOf("queued-0") >= 0 && output.indexOf("queued-0") < output.indexOf("queued-1"), output.constData());
         QCOMPARE(m_first->state(), QProcess::Running);
+    }
+    // Many starts at once: each command line reaches the panel whole, and once.
+    void simultaneousStartsAllCount()
+    {
+        startFirst(QStringLiteral("--hidden"));
+        std::vector<std::unique_ptr<QProcess>> starts;
+        for (int i = 0; i < 100; ++i) {
+            starts.push_back(start(QStringLiteral("--hidden --at-once-%1").arg(i)));
+        }
+        for (const auto &sender : starts) {
+            QVERIFY2(sender->waitForFinished(30000) && sender->exitCode() == 0, sender->readAll().constData());
+        }
+        QVERIFY(run(QStringLiteral("--hidden --after-all")) != "failed");
+        QTRY_VERIFY(m_first->peek(1 << 20).contains("after-all"));
+        for (int i = 0; i < 100; ++i) {
+            QCOMPARE(m_first->peek(1 << 20).count("'at-once-" + QByteArray::number(i) + "'."), 1);
+        }
     }
     void listensAgainAfterRunningOutOfDescriptors()
     {

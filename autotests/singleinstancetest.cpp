@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUuid>
-#include <QWidget>
 
 #include <cstdio>
 #include <cstring>
@@ -194,29 +193,6 @@ private Q_SLOTS:
         QVERIFY(!peer.isClient());
         QCOMPARE(peer.serverName().section(QLatin1Char('/'), 0, -2), used < 0 ? QString() : folders[used]);
         QCOMPARE(Protocol::address(appId, Protocol::FolderUse::LookOnly).serverName, peer.serverName());
-    }
-    void activationWindow()
-    {
-        // Minimised behind another window, as the panel asks.
-        auto app = qobject_cast<SingleApplication *>(qApp);
-        QVERIFY(!app->isRunning());
-        QWidget window, other;
-        window.show();
-        other.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window) && QTest::qWaitForWindowExposed(&other));
-        other.activateWindow();
-        QTRY_COMPARE(QApplication::activeWindow(), &other);
-        window.setWindowState(Qt::WindowMinimized);
-        QTRY_VERIFY(window.isMinimized());
-        app->setActivationWindow(&window, true);
-        bool minimizedAtReceipt = false;
-        connect(app, &SingleApplication::messageReceived, &window, [&]() {
-            minimizedAtReceipt = window.isMinimized();
-        });
-        QCOMPARE(startPeer(QCoreApplication::applicationName(), QStringLiteral("show yourself"))->status(), 0);
-        // Already up when receivers of the message run.
-        QVERIFY(!minimizedAtReceipt);
-        QTRY_COMPARE(QApplication::activeWindow(), &window);
     }
     void front_data()
     {

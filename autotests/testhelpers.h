@@ -4,15 +4,14 @@
 #ifndef TESTHELPERS_H
 #define TESTHELPERS_H
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QStringList>
 #include <QThread>
 
-#include <signal.h>
 #include <unistd.h>
 
 namespace TestHelpers
@@ -68,8 +67,7 @@ inline bool recorderRunning(const QString &path)
     const QStringList processes = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     return std::any_of(processes.cbegin(), processes.cend(), [&](const QString &process) {
         const QByteArray command = readFile(QStringLiteral("/proc/%1/cmdline").arg(process));
-        return command.split('\0').contains(program)
-            || (command == self && readFile(QStringLiteral("/proc/%1/status").arg(process)).contains(child));
+        return command.split('\0').contains(program) || (command == self && readFile(QStringLiteral("/proc/%1/status").arg(process)).contains(child));
     });
 }
 
@@ -98,12 +96,14 @@ inline QStringList recordedCommands(const QString &path, const QString &records)
     return found;
 }
 
-/// Whether a start recorded in records is still a process, not yet waited for.
+/// Whether a start recorded in records is still a child of this process, not yet
+/// waited for; its number may have gone to another process meanwhile.
 inline bool recordedStillRunning(const QString &records)
 {
     const QStringList names = QDir(records).entryList({QStringLiteral("call-*")}, QDir::Files);
-    return std::any_of(names.cbegin(), names.cend(), [](const QString &name) {
-        return ::kill(name.midRef(5).toInt(), 0) == 0;
+    const QByteArray child = "\nPPid:\t" + QByteArray::number(::getpid()) + '\n';
+    return std::any_of(names.cbegin(), names.cend(), [&child](const QString &name) {
+        return readFile(QStringLiteral("/proc/%1/status").arg(name.mid(5))).contains(child);
     });
 }
 }
