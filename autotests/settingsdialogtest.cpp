@@ -11,6 +11,7 @@
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDialogButtonBox>
@@ -269,6 +270,22 @@ private Q_SLOTS:
         QWidget *home = table->indexWidget(table->model()->index(1, 1));
         qobject_cast<QPushButton *>(table->indexWidget(table->model()->index(0, 2)))->pressed();
         QVERIFY(table->model()->rowCount() == 1 && table->indexWidget(table->model()->index(0, 1)) == home && !home->isEnabled());
+    }
+
+    // Thousands of folders: the rows in view have widgets, and so do those scrolled to.
+    void longFolderList()
+    {
+        QByteArrayList folders;
+        for (int i = 0; i < 5000; ++i) {
+            folders << "/srv/f" + QByteArray::number(i) + '/';
+        }
+        QVERIFY(TestHelpers::writeFile(m_config, "[General]\nexclude folders=" + folders.join(',') + '\n'));
+        SettingsDialog dialog(&m_controller);
+        dialog.show();
+        auto *table = dialog.findChild<QTableView *>();
+        table->scrollToBottom();
+        QTRY_VERIFY(table->indexWidget(table->model()->index(table->model()->rowCount() - 1, 2)));
+        QVERIFY(dialog.findChildren<QComboBox *>().size() < 200);
     }
 
     // OK over files as users' desktops have them: full, read-only, unreadable, locked. What it

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QShortcut>
 #include <QStyle>
@@ -22,6 +23,8 @@
 
 namespace
 {
+// Rows given their widgets whether in view or not, as a dialog not yet shown has no view to speak of.
+constexpr int s_rowsMadeAtOnce = 50;
 constexpr int s_suspendedState = 1;
 constexpr int s_statusIntervalMs = 500;
 
@@ -48,6 +51,10 @@ SettingsDialog::SettingsDialog(BalooController *controller, QWidget *parent)
 
     ui->tableViewFolders->setModel(&m_folderModel);
     ui->tableViewFolders->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    // Rows that come into view get their widgets; queued, as making them may move the view.
+    QScrollBar *rows = ui->tableViewFolders->verticalScrollBar();
+    connect(rows, &QScrollBar::valueChanged, this, &SettingsDialog::refreshFolderWidgets, Qt::QueuedConnection);
+    connect(rows, &QScrollBar::rangeChanged, this, &SettingsDialog::refreshFolderWidgets, Qt::QueuedConnection);
 
     connect(ui->buttonBox->button(QDialogButtonBox::Ok), &QPushButton::clicked, this, &SettingsDialog::applyAndClose);
     connect(ui->buttonBox->button(QDialogButtonBox::Apply), &QPushButton::clicked, this, &SettingsDialog::apply);
@@ -342,42 +349,54 @@ void SettingsDialog::showHelp()
     nydHelpShow(QStringLiteral("nyd-search-panel"));
 }
 
+// Only the first rows and those in view have widgets, made once: building thousands
+// took seconds before the dialog showed, and rebuilding them at every edit froze the panel.
 void SettingsDialog::refreshFolderWidgets()
 {
-    // Rows keep their widgets: rebuilding thousands at every edit froze the panel.
+    const QTableView *table = ui->tableViewFolders;
+    const int rows = m_folderModel.rowCount();
+    const int firstShown = qMax(table->rowAt(0), s_rowsMadeAtOnce);
+    const int lastShown = table->rowAt(table->viewport()->height());
+    for (int row = 0; row < qMin(rows, s_rowsMadeAtOnce); ++row) {
+        refreshFolderRow(row);
+    }
+    for (int row = firstShown; row <= (lastShown < 0 ? rows - 1 : lastShown); ++row) {
+        refreshFolderRow(row);
+    }
+}
+
+void SettingsDialog::refreshFolderRow(int row)
+{
     const QString lockedTip = tr("At least one folder must be included to be able to exclude home folder");
-    for (int row = 0; row < m_folderModel.rowCount(); ++row) {
-        const QString path = m_folderModel.folderPath(m_folderModel.index(row, 0));
-        auto *state = qobject_cast<QComboBox *>(ui->tableViewFolders->indexWidget(m_folderModel.index(row, 1)));
-        QWidget *remove = ui->tableViewFolders->indexWidget(m_folderModel.index(row, 2));
-        if (!state || !remove) {
-            state = new QComboBox(this);
-            state->addItem(tr("Not indexed"), false);
-            state->addItem(tr("Indexed"), true);
-            state->setCurrentIndex(m_folderModel.isIncluded(path) ? 1 : 0);
-            connect(state, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, path](int index) {
-                index ? m_folderModel.includeFolder(path) : m_folderModel.excludeFolder(path);
-                updateState();
-                refreshFolderWidgets();
-            });
-            auto *button = new QPushButton(QIcon::fromTheme(QStringLiteral("edit-delete"), style()->standardIcon(QStyle::SP_TrashIcon)), QString(), this);
-            // The view disposes of a removed row's widgets later, not while their own signal runs.
-            connect(button, &QPushButton::pressed, this, [this, path] {
-                m_folderModel.removeFolder(path);
-                updateState();
-                refreshFolderWidgets();
-            });
-            remove = button;
-            ui->tableViewFolders->setIndexWidget(m_folderModel.index(row, 1), state);
-            ui->tableViewFolders->setIndexWidget(m_folderModel.index(row, 2), remove);
-        }
-        const QSignalBlocker blocker(state);
-        state->setCurrentIndex(m_folderModel.isIncluded(path) ? 1 : 0);
-        const bool locked = m_folderModel.isHomeLocked(path);
-        for (QWidget *widget : std::initializer_list<QWidget *>{state, remove}) {
-            widget->setEnabled(!locked);
-            widget->setToolTip(locked ? lockedTip : QString());
-        }
+    const QString path = m_folderModel.folderPath(m_folderModel.index(row, 0));
+    auto *state = qobject_cast<QComboBox *>(ui->tableViewFolders->indexWidget(m_folderModel.index(row, 1)));
+    QWidget *remove = ui->tableViewFolders->indexWidget(m_folderModel.index(row, 2));
+    if (!state || !remove) {
+        state = new QComboBox(this);
+        state->addItem(tr("Not indexed"), false);
+        state->addItem(tr("Indexed"), true);
+        connect(state, qOverload<int>(&QComboBox::currentIndexChanged), this, [this, path](int index) {
+            index ? m_folderModel.includeFolder(path) : m_folderModel.excludeFolder(path);
+            updateState();
+            refreshFolderWidgets();
+        });
+        auto *button = new QPushButton(QIcon::fromTheme(QStringLiteral("edit-delete"), style()->standardIcon(QStyle::SP_TrashIcon)), QString(), this);
+        // The view disposes of a removed row's widgets later, not while their own signal runs.
+        connect(button, &QPushButton::pressed, this, [this, path] {
+            m_folderModel.removeFolder(path);
+            updateState();
+            refreshFolderWidgets();
+        });
+        remove = button;
+        ui->tableViewFolders->setIndexWidget(m_folderModel.index(row, 1), state);
+        ui->tableViewFolders->setIndexWidget(m_folderModel.index(row, 2), remove);
+    }
+    const QSignalBlocker blocker(state);
+    state->setCurrentIndex(m_folderModel.isIncluded(path) ? 1 : 0);
+    const bool locked = m_folderModel.isHomeLocked(path);
+    for (QWidget *widget : std::initializer_list<QWidget *>{state, remove}) {
+        widget->setEnabled(!locked);
+        widget->setToolTip(locked ? lockedTip : QString());
     }
 }
 

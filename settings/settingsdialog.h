@@ -42,6 +42,7 @@ private:
     void cancel();
     void showHelp();
     void refreshFolderWidgets();
+    void refreshFolderRow(int row);
     void chooseFolder(bool include);
     void addIncludedFolder();
     void addExcludedFolder();
