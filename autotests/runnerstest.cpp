@@ -70,6 +70,9 @@ private Q_SLOTS:
             QFile file(m_folder + name.arg(i));
             QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000 - i), QFileDevice::FileModificationTime));
         }
+        // More texts than the newest files the index is asked for, and an older image among them.
+        const QString beacons = QStringLiteral("cd '%1' && for i in $(seq 60); do echo x >beacon-$i.txt; done && touch -d 2020-01-01 beacon.png");
+        QCOMPARE(QProcess::execute(QStringLiteral("sh"), {QStringLiteral("-c"), beacons.arg(m_folder)}), 0);
         const QByteArray config = "[Basic Settings]\nIndexing-Enabled=true\n[General]\nonly basic indexing=false\nfolders[$e]=" + QFile::encodeName(m_folder);
         QVERIFY(TestHelpers::writeFile(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/baloofilerc"), config));
         m_indexer.start(QStringLiteral("baloo_file"), {});
@@ -208,11 +211,7 @@ private Q_SLOTS:
         // same size with a new time, then at a new size with that same time.
         const QByteArray changing = QFile::encodeName(m_folder + QStringLiteral("quixotic.bin"));
         const auto kindNow = [this] {
-            const QList<Plasma::QueryMatch> found = matches(QStringLiteral("quixotic"), "nydbaloosearch");
-            const auto bin = std::find_if(found.cbegin(), found.cend(), [](const Plasma::QueryMatch &match) {
-                return match.text() == QLatin1String("quixotic.bin");
-            });
-            return bin == found.cend() ? QString() : bin->matchCategory();
+            return matches(QStringLiteral("quixotic.bin"), "nydbaloosearch").value(0).matchCategory();
         };
         QVERIFY(TestHelpers::writeFile(QFile::decodeName(changing), QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
         QCOMPARE(kindNow(), QStringLiteral("Image"));
@@ -226,9 +225,10 @@ private Q_SLOTS:
         const QList<Plasma::QueryMatch> dessert = matches(QStringLiteral("creme brulee"), "nydbaloosearch");
         QCOMPARE(dessert.size(), 1);
         QCOMPARE(dessert.first().type(), Plasma::QueryMatch::ExactMatch);
-        // The start of a word in any case; a bounded number of one kind.
+        // The start of a word in any case; a bounded number of one kind, however many, leaving the others their share.
         QCOMPARE(matches(QStringLiteral("QUIXO"), "nydbaloosearch").size(), 12);
         QCOMPARE(matches(QStringLiteral("lighthouse"), "nydbaloosearch").size(), 10);
+        QCOMPARE(matches(QStringLiteral("beacon"), "nydbaloosearch").value(0).text(), QStringLiteral("beacon.png"));
     }
     // A purge replaces the index file; the running runner reads the new one as it is rebuilt.
     void purgedIndexIsReadAnew()

@@ -211,19 +211,18 @@ void BalooSearchRunner::match(Plasma::RunnerContext &context)
     QSet<QString> seen;
     std::array<int, int(Kind::File) + 1> counts{};
     QList<Plasma::QueryMatch> matches;
-    // One list per kind of the index, so that every kind gets its share of
-    // results, and a last one for whatever has no kind.
+    // The newest files of any kind, then of each kind the index has, newest first,
+    // so that every kind gets its share of results.
     const QVector<QStringList> found = m_index->ask(term);
     for (const QStringList &paths : found) {
         const bool otherLayout = paths.value(0) == QLatin1String(s_otherLayoutMark);
         const QString &foldedTerm = typedTerms[otherLayout];
         const QStringList &words = typedWords[otherLayout];
-        const int first = otherLayout ? 1 : 0;
-        for (int rank = 0; first + rank < paths.size(); ++rank) {
+        for (int i = otherLayout ? 1 : 0; i < paths.size(); ++i) {
             if (!context.isValid()) {
                 return;
             }
-            const QString &path = paths.at(first + rank);
+            const QString &path = paths.at(i);
             if (seen.contains(path)) {
                 continue;
             }
@@ -237,11 +236,11 @@ void BalooSearchRunner::match(Plasma::RunnerContext &context)
             }
             const qint64 modifiedNs = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
             const FileKind file = fileKind(path, modifiedNs, status.st_size, mimeDatabase);
-            int &count = counts.at(int(file.kind));
-            if (count >= s_maxPerCategory) {
+            // Newer first among files of a kind: the lists keep the index's order.
+            const int rank = counts.at(int(file.kind))++;
+            if (rank >= s_maxPerCategory) {
                 continue;
             }
-            ++count;
 
             const QFileInfo info(path);
             const QString name = folded(info.fileName());
@@ -251,7 +250,7 @@ void BalooSearchRunner::match(Plasma::RunnerContext &context)
             const bool exact = nameMatches && (name == foldedTerm || folded(info.completeBaseName()) == foldedTerm);
             // Names first, longer typed parts of a name first; the index's order breaks ties.
             qreal relevance = nameMatches ? 0.7 + 0.2 * std::min<qreal>(1, qreal(foldedTerm.size()) / name.size()) : 0.4;
-            relevance -= 0.001 * std::min(rank, 99);
+            relevance -= 0.001 * rank;
 
             Plasma::QueryMatch match(this);
             // Below whatever the text as typed finds elsewhere.

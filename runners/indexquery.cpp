@@ -2,17 +2,15 @@
 // Asks the file index for the file runner, in a process of its own: a process
 // keeps reading the index file it opened first, and a purge replaces it.
 #include "indexquery_p.h"
+#include "indexsearch.h"
 #include "keyboardlayout.h"
 
-#include <Baloo/Query>
-#include <KFileMetaData/TypeInfo>
-
+#include <QCoreApplication>
+#include <QFile>
 #include <QStandardPaths>
-#include <QtConcurrent>
+#include <QThreadPool>
 
 #include <cstdio>
-#include <algorithm>
-#include <functional>
 #include <sys/stat.h>
 
 namespace
@@ -31,36 +29,14 @@ QPair<dev_t, ino_t> identity(const QByteArray &path)
     struct stat status;
     return ::stat(path.constData(), &status) == 0 ? qMakePair(status.st_dev, status.st_ino) : qMakePair(dev_t(0), ino_t(0));
 }
-
-QStringList ask(const QString &term, const QString &type)
-{
-    Baloo::Query query;
-    query.setSearchString(term);
-    if (!type.isEmpty()) {
-        query.setType(type);
-    }
-    // Some results belong to other kinds or were found already.
-    query.setLimit(type.isEmpty() ? 5 * s_maxPerCategory : 2 * s_maxPerCategory);
-    QStringList paths;
-    Baloo::ResultIterator results = query.exec();
-    while (results.next()) {
-        paths << results.filePath();
-    }
-    return paths;
-}
 }
 
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
-    namespace Type = KFileMetaData::Type;
-    QStringList types;
-    for (const Type::Type type :
-         {Type::Folder, Type::Spreadsheet, Type::Presentation, Type::Audio, Type::Video, Type::Image, Type::Archive, Type::Document, Type::Text}) {
-        types << KFileMetaData::TypeInfo(type).name();
-    }
-    types << QString();
-    Q_ASSERT(types.size() == s_indexQueryKinds);
+    // Threads kept however long between keystrokes: starting them again would be part of the next search.
+    QThreadPool::globalInstance()->setExpiryTimeout(-1);
+    IndexSearch search;
 
     const QByteArray index = indexFile();
     const auto opened = identity(index);
@@ -78,29 +54,19 @@ int main(int argc, char *argv[])
             return 0;
         }
         const QString term = QString::fromStdString(std::exchange(request, {}));
-        // The index answers each kind on its own, so the kinds are asked side by side.
-        const auto askEveryKind = [&types](const QString &text) {
-            const std::function<QStringList(const QString &)> askFor = [&text](const QString &type) {
-                const QStringList paths = ask(text, type);
-                // Without a term the index lists a kind's newest files, after
-                // reading the times of all of them: the pages every search sorts by.
-                return text.isEmpty() ? QStringList() : paths;
-            };
-            return QtConcurrent::blockingMapped<QVector<QStringList>>(types, askFor);
-        };
-        QVector<QStringList> found = searchable ? askEveryKind(term) : QVector<QStringList>(s_indexQueryKinds);
+        QVector<QStringList> found = searchable ? search.find(term) : QVector<QStringList>(s_indexQueryKinds);
         // The other keyboard layout only for text that finds nothing as typed: a
         // word missing from the index costs little to ask for.
         const QString otherTerm = otherKeyboardLayout(term);
-        if (searchable && !otherTerm.isEmpty() && std::all_of(found.cbegin(), found.cend(), std::mem_fn(&QStringList::isEmpty))) {
-            found = askEveryKind(otherTerm);
+        if (searchable && !otherTerm.isEmpty() && found.first().isEmpty()) {
+            found = search.find(otherTerm);
             for (QStringList &paths : found) {
                 if (!paths.isEmpty()) {
                     paths.prepend(QLatin1String(s_otherLayoutMark));
                 }
             }
         }
-        for (const QStringList &paths : found) {
+        for (const QStringList &paths : std::as_const(found)) {
             for (const QString &path : paths) {
                 const QByteArray name = QFile::encodeName(path);
                 std::fwrite(name.constData(), 1, size_t(name.size()) + 1, stdout);
