@@ -17,8 +17,10 @@
 #include <QIcon>
 #include <QLocale>
 #include <QSet>
+#include <QSettings>
 #include <QSize>
 #include <QStandardPaths>
+#include <qplatformdefs.h>
 
 #include <algorithm>
 
@@ -96,6 +98,8 @@ RunnerResultsModel::RunnerResultsModel(QObject *parent)
     m_categories.reserve(s_reservedCategories);
     m_matches.reserve(s_reservedCategories);
 }
+
+RunnerResultsModel::~RunnerResultsModel() = default;
 
 QString RunnerResultsModel::queryString() const
 {
@@ -194,11 +198,29 @@ Plasma::RunnerManager *RunnerResultsModel::runnerManager() const
     return m_manager;
 }
 
+// Read again whenever the file changed, so that what the settings dialog saved
+// applies at once: telling that costs far less than reading it on every update.
+const SearchSettings &RunnerResultsModel::searchSettings()
+{
+    if (m_settingsFile.isEmpty()) {
+        m_settingsFile = QFile::encodeName(QSettings().fileName());
+    }
+    QT_STATBUF status;
+    std::array<qint64, 5> state{};
+    if (QT_STAT(m_settingsFile.constData(), &status) == 0) {
+        state = {qint64(status.st_dev), qint64(status.st_ino), qint64(status.st_size), qint64(status.st_mtim.tv_sec), qint64(status.st_mtim.tv_nsec)};
+    }
+    if (!m_settings || state != m_settingsFileState) {
+        m_settings = std::make_unique<SearchSettings>();
+        m_settings->load();
+        m_settingsFileState = state;
+    }
+    return *m_settings;
+}
+
 void RunnerResultsModel::onMatchesChanged(const QList<Plasma::QueryMatch> &matches)
 {
-    // Read on every update, so what the settings dialog saved applies at once.
-    SearchSettings settings;
-    settings.load();
+    const SearchSettings &settings = searchSettings();
 
     QVector<Plasma::QueryMatch> all;
     all.reserve(matches.size());

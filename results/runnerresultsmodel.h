@@ -11,10 +11,14 @@
 #include <KConfigGroup>
 #include <KRunner/QueryMatch>
 
+#include <array>
+#include <memory>
+
 namespace Plasma
 {
 class RunnerManager;
 }
+class SearchSettings;
 
 /**
  * The runners' matches as a two-level tree: one row per category, its
@@ -31,6 +35,7 @@ public:
     Q_ENUM(Grouping)
 
     explicit RunnerResultsModel(QObject *parent = nullptr);
+    ~RunnerResultsModel() override;
 
     QString queryString() const;
     void setQueryString(const QString &queryString, const QString &runner);
@@ -73,6 +78,7 @@ private:
     QString toolTip(const Plasma::QueryMatch &match) const;
     QPixmap iconPixmap(const QString &iconName) const;
     void takeLaunchCounts();
+    const SearchSettings &searchSettings();
 
     Plasma::RunnerManager *m_manager;
     QString m_queryString;
@@ -86,6 +92,10 @@ private:
     bool m_launchCountsTaken = true;
     // Looking a name up in the icon theme costs more than the rest of a row.
     mutable QHash<QString, QPixmap> m_iconPixmaps;
+    // The preferences as last read, and their file's device, inode, size and time then.
+    std::unique_ptr<SearchSettings> m_settings;
+    QByteArray m_settingsFile;
+    std::array<qint64, 5> m_settingsFileState{};
 };
 
 #endif
