@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -91,11 +92,17 @@ bool IndexQueryClient::exchange(const QByteArray &request, QVector<QStringList> 
         if (count <= 0 || received > s_maxAnswerBytes) {
             return false;
         }
-        for (const char *c = chunk; c < chunk + count; ++c) {
-            if (*c != '\0') {
-                record += *c;
-            } else if (!record.isEmpty()) {
-                paths << QFile::decodeName(std::exchange(record, {}));
+        // Whole records at a time: a path is most of a chunk, and mostly in one.
+        for (const char *c = chunk, *end = chunk + count; c < end;) {
+            const char *nul = static_cast<const char *>(std::memchr(c, '\0', size_t(end - c)));
+            record.append(c, int((nul ? nul : end) - c));
+            if (!nul) {
+                break;
+            }
+            c = nul + 1;
+            if (!record.isEmpty()) {
+                paths << QFile::decodeName(record);
+                record.clear();
             } else {
                 answer->append(std::exchange(paths, {}));
             }
